@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+// The system clipboard's plain text, the one place that knows how the
+// platform's clipboard behaves.
+
+// Throws Failure when the clipboard offers no text at all (nothing, an image,
+// files, or an owner that did not answer); a present but empty text is "".
+[[nodiscard]] QString ReadClipboardText();
+
+// Replaces the clipboard's content with `text`; throws Failure when the
+// platform refuses it.
+void WriteClipboardText(const QString& text);

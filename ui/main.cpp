@@ -1,0 +1,34 @@
+#include "ui/form1.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// Qt explains a missing display at length, for developers, then aborts.
+void ExitWhenNoDisplay(QtMsgType type, const QMessageLogContext&, const QString&)
+{
+    if (type != QtFatalMsg)
+        return;
+    std::fputs("brouillamine : aucun affichage graphique n'est disponible ; "
+               "lancez le programme depuis une session de bureau.\n",
+               stderr);
+    std::_Exit(EXIT_FAILURE);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication::setApplicationName(QStringLiteral("Brouillamine"));
+    QApplication::setApplicationVersion(QStringLiteral("6.0"));
+    qInstallMessageHandler(ExitWhenNoDisplay);
+    QApplication application(argc, argv);
+    qInstallMessageHandler(nullptr);
+
+    Form1 window;
+    window.show();
+    return application.exec();
+}
