@@ -1,0 +1,113 @@
+#include "cipher/clipboard_commands.h"
+#include "platform/failure.h"
+
+#include "tests/support/xclip.h"
+
+#include <QtTest>
+
+namespace {
+
+using Command = void (*)(const QString&);
+
+} // namespace
+
+Q_DECLARE_METATYPE(Command)
+
+class ClipboardCommandsTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void roundTrip_data()
+    {
+        QTest::addColumn<QString>("plain");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QByteArray>("cipher");
+        QTest::newRow("initial key") << u"Bonjour"_qs << u"Mwé"_qs << "015024135039024156063"_qba;
+        QTest::newRow("accents, euro and line break")
+            << u"Œuvre à 5 €\r\n"_qs << u"clé"_qs << "239025159017009201131076220067236228105"_qba;
+        QTest::newRow("empty text, empty key") << QString() << QString() << QByteArray();
+    }
+
+    void roundTrip()
+    {
+        QFETCH(QString, plain);
+        QFETCH(QString, key);
+        QFETCH(QByteArray, cipher);
+        QVERIFY(xclip::Put(plain.toUtf8()));
+        EncryptClipboard(key);
+        QCOMPARE(xclip::Get(), cipher);
+        DecryptClipboard(key);
+        QCOMPARE(xclip::Get(), plain.toUtf8());
+    }
+
+    void decryptsWhatAnotherProgramHolds()
+    {
+        QVERIFY(xclip::Put("015024135\n039024156063\n"));
+        DecryptClipboard(u"Mwé"_qs);
+        QCOMPARE(xclip::Get(), "Bonjour"_qba);
+    }
+
+    void failureKeepsClipboard_data()
+    {
+        QTest::addColumn<Command>("command");
+        QTest::addColumn<QByteArray>("clipboard");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("message");
+        const Command encrypt = EncryptClipboard;
+        const Command decrypt = DecryptClipboard;
+        QTest::newRow("encrypt, empty key") << encrypt << "abc"_qba << QString() << u"La clé est vide"_qs;
+        QTest::newRow("decrypt, empty key") << decrypt << "065"_qba << QString() << u"La clé est vide"_qs;
+        QTest::newRow("encrypt, pi") << encrypt << "2πr"_qba << u"k"_qs << u"« π » (U+03C0), en position 2"_qs;
+        QTest::newRow("encrypt, emoji") << encrypt << "ok 😀"_qba << u"k"_qs << u"(U+1F600)"_qs;
+        QTest::newRow("decrypt, 999") << decrypt << "999"_qba << u"Mwé"_qs << u"« 999 »"_qs;
+        QTest::newRow("decrypt, letter") << decrypt << "065O66"_qba << u"k"_qs << u"position 4"_qs;
+        QTest::newRow("key outside the code page")
+            << encrypt << "abc"_qba << u"≠"_qs << u"position 1 de la clé"_qs;
+    }
+
+    void failureKeepsClipboard()
+    {
+        QFETCH(Command, command);
+        QFETCH(QByteArray, clipboard);
+        QFETCH(QString, key);
+        QFETCH(QString, message);
+        QVERIFY(xclip::Put(clipboard));
+        try {
+            command(key);
+            QFAIL("the command did not fail");
+        } catch (const Failure& failure) {
+            QVERIFY2(QString::fromUtf8(failure.what()).contains(message), failure.what());
+        }
+        QCOMPARE(xclip::Get(), clipboard);
+    }
+
+    void imageIsNotText()
+    {
+        const QByteArray png = QByteArray::fromBase64(
+            "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mNk+M9QDwADhgGAWjR9awAAAABJRU5ErkJggg==");
+        QVERIFY(xclip::Put(png, u"image/png"_qs));
+        for (const Command command : {Command(EncryptClipboard), Command(DecryptClipboard)}) {
+            try {
+                command(u"Mwé"_qs);
+                QFAIL("the command did not fail");
+            } catch (const Failure& failure) {
+                QVERIFY2(QString::fromUtf8(failure.what()).startsWith(
+                             u"Le presse-papier ne contient pas de texte."_qs),
+                         failure.what());
+            }
+            QCOMPARE(xclip::Get(u"image/png"_qs), png);
+        }
+    }
+
+    void ownerlessClipboardIsNotText()
+    {
+        QVERIFY(xclip::Put("abc"));
+        EncryptClipboard(u"Mwé"_qs); // now this process owns it, and gives it up
+        QGuiApplication::clipboard()->clear();
+        QTRY_VERIFY(!QGuiApplication::clipboard()->ownsClipboard());
+        QVERIFY_THROWS_EXCEPTION(Failure, EncryptClipboard(u"Mwé"_qs));
+    }
+};
+
+QTEST_MAIN(ClipboardCommandsTest)
+#include "clipboard_commands_test.moc"
