@@ -1,0 +1,200 @@
+"""The real program under an X server of its own, driven as a person would:
+text put into the clipboard by xclip, clicks and keys by xdotool at the
+window's documented positions, the result read back by xclip.
+
+Usage: end_to_end_test.py PROGRAM   (DISPLAY must name a test server)
+"""
+import os
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+from pathlib import Path
+
+PROGRAM = None
+INITIAL_KEY = "Mwé"
+# Centres of the controls, in pixels from the client area's top-left corner.
+COMMAND1, KEY, COMMAND2, COMMAND3, COMMAND4 = (64, 24), (84, 65), (224, 24), (228, 68), (44, 100)
+UNASSIGNED = {0x81, 0x8D, 0x8F, 0x90, 0x9D}
+
+
+def code_of(character):
+    """Windows-1252 code through Python's own codec: the vectors' independent source."""
+    if ord(character) in UNASSIGNED:
+        return ord(character)
+    return character.encode("cp1252")[0]
+
+
+def character_of(code):
+    return chr(code) if code in UNASSIGNED else bytes([code]).decode("cp1252")
+
+
+def expected_cipher(text, key):
+    return "".join("%03d" % (code_of(c) ^ code_of(key[i % len(key)])) for i, c in enumerate(text))
+
+
+def xclip_put(data, target="UTF8_STRING"):
+    # xclip stays behind to serve the clipboard: do not wait for its output.
+    subprocess.run(["xclip", "-selection", "clipboard", "-t", target, "-i"], input=data,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True, timeout=10)
+
+
+def xclip_get(target="UTF8_STRING"):
+    result = subprocess.run(["xclip", "-selection", "clipboard", "-t", target, "-o"],
+                            capture_output=True, timeout=20)
+    return result.stdout if result.returncode == 0 else None
+
+
+def xdotool(*args):
+    return subprocess.run(["xdotool", *map(str, args)], capture_output=True, text=True,
+                          timeout=20).stdout.split()
+
+
+def wait_until(condition, seconds=10):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        value = condition()
+        if value:
+            return value
+        time.sleep(0.05)
+    return condition()
+
+
+class EndToEnd(unittest.TestCase):
+    def setUp(self):
+        self.home = Path(tempfile.mkdtemp(prefix="brouillamine-e2e-"))
+        self.editor_log = self.home / "editor.log"
+        self.environment = self.desktop_with_standin_editor()
+        self.start()
+
+    def tearDown(self):
+        if self.program.poll() is None:
+            self.program.kill()
+        self.program.wait()
+
+    def desktop_with_standin_editor(self):
+        """XDG folders of the test's own, with a stand-in registered for text/plain."""
+        editor = self.home / "standin-editor"
+        editor.write_text(f'#!/bin/sh\necho "arguments=$#" >> "{self.editor_log}"\n')
+        editor.chmod(0o755)
+        applications = self.home / "data" / "applications"
+        applications.mkdir(parents=True)
+        (applications / "standin-editor.desktop").write_text(
+            "[Desktop Entry]\nType=Application\nName=Standin\n"
+            f"Exec={editor} %U\nMimeType=text/plain;\n")
+        config = self.home / "config"
+        config.mkdir()
+        (config / "mimeapps.list").write_text(
+            "[Default Applications]\ntext/plain=standin-editor.desktop\n")
+        return dict(os.environ, XDG_DATA_HOME=str(self.home / "data"),
+                    XDG_DATA_DIRS=str(self.home / "data"), XDG_CONFIG_HOME=str(config))
+
+    def start(self):
+        self.program = subprocess.Popen([PROGRAM], env=self.environment,
+                                        stderr=subprocess.DEVNULL)
+        windows = xdotool("search", "--sync", "--onlyvisible", "--name", "Clipboard Brouillamine")
+        self.assertEqual(len(windows), 1)
+        self.window = windows[0]
+
+    def click(self, position):
+        xdotool("mousemove", "--window", self.window, *position, "click", "1")
+
+    def type_key(self, key):
+        self.click(KEY)
+        xdotool("key", "ctrl+a", "BackSpace")
+        if key:
+            xdotool("type", "--delay", "20", key)
+
+    def assert_clipboard_becomes(self, expected):
+        got = wait_until(lambda: xclip_get() == expected and expected) or xclip_get()
+        self.assertEqual(got, expected)
+
+    def message_window(self):
+        windows = wait_until(lambda: xdotool("search", "--onlyvisible", "--name", "^Brouillamine$"))
+        self.assertTrue(windows, "no message was shown")
+        return windows[0]
+
+    def test_encrypt_right_after_start_uses_initial_key(self):
+        text = "Bonjour à tous, 5 € ; « Œuvre » !\r\n"
+        xclip_put(text.encode())
+        self.click(COMMAND1)
+        self.assert_clipboard_becomes(expected_cipher(text, INITIAL_KEY).encode())
+
+    def test_every_code_round_trips_under_typed_key(self):
+        key = "clé€"
+        text = "".join(character_of(code) for code in range(1, 256))
+        self.type_key(key)
+        xclip_put(text.encode())
+        self.click(COMMAND1)
+        self.assert_clipboard_becomes(expected_cipher(text, key).encode())
+        self.click(COMMAND2)
+        self.assert_clipboard_becomes(text.encode())
+
+    def test_failure_shows_message_keeps_clipboard_and_goes_on(self):
+        self.type_key("")
+        xclip_put("texte à garder".encode())
+        self.click(COMMAND1)
+        message = self.message_window()
+        self.assertEqual(xclip_get(), "texte à garder".encode())
+        xdotool("key", "--window", message, "Return")
+        self.assertTrue(wait_until(lambda: not xdotool("search", "--onlyvisible", "--name",
+                                                       "^Brouillamine$")))
+        self.assertIsNone(self.program.poll())
+        self.type_key("k")
+        self.click(COMMAND1)
+        self.assert_clipboard_becomes(expected_cipher("texte à garder", "k").encode())
+
+    def test_bloc_note_starts_default_editor_each_time_with_no_file(self):
+        self.click(COMMAND4)
+        self.click(COMMAND4)
+        lines = wait_until(lambda: self.editor_log.exists()
+                           and len(self.editor_log.read_text().split()) == 2
+                           and self.editor_log.read_text().split())
+        self.assertEqual(lines, ["arguments=0", "arguments=0"])
+        self.assertIsNone(self.program.poll())
+
+    def test_bloc_note_falls_back_to_an_editor_on_the_path(self):
+        self.tearDown()
+        bin_dir = self.home / "bin"
+        bin_dir.mkdir()
+        (bin_dir / "mousepad").symlink_to(self.home / "standin-editor")
+        empty = self.home / "empty"
+        empty.mkdir()
+        self.environment.update(XDG_DATA_HOME=str(empty), XDG_DATA_DIRS=str(empty),
+                                XDG_CONFIG_HOME=str(empty), PATH=str(bin_dir))
+        self.start()
+        self.click(COMMAND4)
+        self.assertEqual(wait_until(lambda: self.editor_log.exists()
+                                    and self.editor_log.read_text().split()), ["arguments=0"])
+
+    def test_no_editor_at_all_is_a_message(self):
+        self.tearDown()
+        empty = self.home / "empty"
+        empty.mkdir()
+        self.environment.update(XDG_DATA_HOME=str(empty), XDG_DATA_DIRS=str(empty),
+                                XDG_CONFIG_HOME=str(empty), PATH=str(empty))
+        self.start()
+        self.click(COMMAND4)
+        xdotool("key", "--window", self.message_window(), "Return")
+        self.assertIsNone(self.program.poll())
+
+    def test_quitter_ends_the_program(self):
+        self.click(COMMAND3)
+        self.assertEqual(self.program.wait(timeout=10), 0)
+
+
+class WithoutDisplay(unittest.TestCase):
+    def test_says_so_in_one_line(self):
+        environment = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY",
+                                                                         "QT_QPA_PLATFORM")}
+        result = subprocess.run([PROGRAM], env=environment, capture_output=True, text=True,
+                                timeout=20)
+        self.assertNotEqual(result.returncode, 0)
+        self.assertEqual(len(result.stderr.splitlines()), 1, result.stderr)
+        self.assertIn("aucun affichage graphique", result.stderr)
+
+
+if __name__ == "__main__":
+    PROGRAM = os.path.abspath(sys.argv.pop(1))
+    unittest.main(verbosity=2)
