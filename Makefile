@@ -1,7 +1,7 @@
 # Front door: every target installs what is missing, configures and builds.
 BUILD := build
 
-.PHONY: all deps configure run test screenshot
+.PHONY: all deps configure run test screenshot bench
 
 all: configure
 	cmake --build $(BUILD) --parallel
@@ -20,3 +20,7 @@ test: all
 
 screenshot: all
 	tests/with-xvfb scripts/screenshot ./$(BUILD)/brouillamine $(BUILD)/screenshot.png
+
+bench: all
+	$(BUILD)/bench/cipher_bench --benchmark_color=false
+	tests/with-xvfb python3 bench/clipboard_bench.py ./$(BUILD)/brouillamine

@@ -32,8 +32,21 @@ std::u16string DecodeText(std::u16string_view cipher, std::u16string_view key)
         digitCount = 0;
     };
 
-    for (std::size_t i = 0; i < cipher.size(); ++i) {
-        const char16_t c = cipher[i];
+    const char16_t* text = cipher.data();
+    const std::size_t size = cipher.size();
+    for (std::size_t i = 0; i < size;) {
+        // Nearly always a whole group of three digits comes next.
+        if (digitCount == 0 && i + 3 <= size) {
+            const unsigned hundreds = text[i] - u'0', tens = text[i + 1] - u'0', units = text[i + 2] - u'0';
+            if (hundreds <= 9 && tens <= 9 && units <= 9) {
+                value = static_cast<int>(hundreds * 100 + tens * 10 + units);
+                digitCount = 3;
+                closeGroup();
+                i += 3;
+                continue;
+            }
+        }
+        const char16_t c = text[i];
         if (c >= u'0' && c <= u'9') {
             value = value * 10 + (c - u'0');
             if (++digitCount == 3)
@@ -41,6 +54,7 @@ std::u16string DecodeText(std::u16string_view cipher, std::u16string_view key)
         } else if (!IsBlank(c)) {
             failures::NotADigit(cipher, i);
         }
+        ++i;
     }
     if (digitCount > 0)
         closeGroup();
