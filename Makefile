@@ -1,7 +1,7 @@
 # Front door: every target installs what is missing, configures and builds.
 BUILD := build
 
-.PHONY: all deps configure run test screenshot bench
+.PHONY: all deps configure run test screenshot bench package
 
 all: configure
 	cmake --build $(BUILD) --parallel
@@ -24,3 +24,6 @@ screenshot: all
 bench: all
 	$(BUILD)/bench/cipher_bench --benchmark_color=false
 	tests/with-xvfb python3 bench/clipboard_bench.py ./$(BUILD)/brouillamine
+
+package: all
+	cmake --build $(BUILD) --target package

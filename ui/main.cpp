@@ -1,4 +1,5 @@
 #include "ui/form1.h"
+#include "ui/french_texts.h"
 
 #include <QApplication>
 
@@ -24,9 +25,11 @@ int main(int argc, char* argv[])
 {
     QApplication::setApplicationName(QStringLiteral("Brouillamine"));
     QApplication::setApplicationVersion(QStringLiteral("6.0"));
+    QApplication::setDesktopFileName(QStringLiteral("org.brouillamine.Brouillamine"));
     qInstallMessageHandler(ExitWhenNoDisplay);
     QApplication application(argc, argv);
     qInstallMessageHandler(nullptr);
+    InstallFrenchQtTexts(application);
 
     Form1 window;
     window.show();

@@ -8,57 +8,15 @@ import os
 import subprocess
 import sys
 import tempfile
-import time
 import unittest
 from pathlib import Path
 
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "support"))
+from x11 import (COMMAND1, COMMAND2, COMMAND3, COMMAND4, INITIAL_KEY, KEY,  # noqa: E402
+                 character_of, click, clipboard_becomes, expected_cipher, start_program,
+                 wait_until, xclip_get, xclip_put, xdotool)
+
 PROGRAM = None
-INITIAL_KEY = "Mwé"
-# Centres of the controls, in pixels from the client area's top-left corner.
-COMMAND1, KEY, COMMAND2, COMMAND3, COMMAND4 = (64, 24), (84, 65), (224, 24), (228, 68), (44, 100)
-UNASSIGNED = {0x81, 0x8D, 0x8F, 0x90, 0x9D}
-
-
-def code_of(character):
-    """Windows-1252 code through Python's own codec: the vectors' independent source."""
-    if ord(character) in UNASSIGNED:
-        return ord(character)
-    return character.encode("cp1252")[0]
-
-
-def character_of(code):
-    return chr(code) if code in UNASSIGNED else bytes([code]).decode("cp1252")
-
-
-def expected_cipher(text, key):
-    return "".join("%03d" % (code_of(c) ^ code_of(key[i % len(key)])) for i, c in enumerate(text))
-
-
-def xclip_put(data, target="UTF8_STRING"):
-    # xclip stays behind to serve the clipboard: do not wait for its output.
-    subprocess.run(["xclip", "-selection", "clipboard", "-t", target, "-i"], input=data,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True, timeout=10)
-
-
-def xclip_get(target="UTF8_STRING"):
-    result = subprocess.run(["xclip", "-selection", "clipboard", "-t", target, "-o"],
-                            capture_output=True, timeout=20)
-    return result.stdout if result.returncode == 0 else None
-
-
-def xdotool(*args):
-    return subprocess.run(["xdotool", *map(str, args)], capture_output=True, text=True,
-                          timeout=20).stdout.split()
-
-
-def wait_until(condition, seconds=10):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        value = condition()
-        if value:
-            return value
-        time.sleep(0.05)
-    return condition()
 
 
 class EndToEnd(unittest.TestCase):
@@ -91,14 +49,10 @@ class EndToEnd(unittest.TestCase):
                     XDG_DATA_DIRS=str(self.home / "data"), XDG_CONFIG_HOME=str(config))
 
     def start(self):
-        self.program = subprocess.Popen([PROGRAM], env=self.environment,
-                                        stderr=subprocess.DEVNULL)
-        windows = xdotool("search", "--sync", "--onlyvisible", "--name", "Clipboard Brouillamine")
-        self.assertEqual(len(windows), 1)
-        self.window = windows[0]
+        self.program, self.window = start_program([PROGRAM], env=self.environment)
 
     def click(self, position):
-        xdotool("mousemove", "--window", self.window, *position, "click", "1")
+        click(self.window, position)
 
     def type_key(self, key):
         self.click(KEY)
@@ -107,8 +61,7 @@ class EndToEnd(unittest.TestCase):
             xdotool("type", "--delay", "20", key)
 
     def assert_clipboard_becomes(self, expected):
-        got = wait_until(lambda: xclip_get() == expected and expected) or xclip_get()
-        self.assertEqual(got, expected)
+        self.assertEqual(clipboard_becomes(expected), expected)
 
     def message_window(self):
         windows = wait_until(lambda: xdotool("search", "--onlyvisible", "--name", "^Brouillamine$"))

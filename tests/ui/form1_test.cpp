@@ -1,10 +1,13 @@
 #include "ui/form1.h"
+#include "ui/french_texts.h"
 
 #include <QtTest>
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -12,6 +15,8 @@ class Form1Test : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase() { InstallFrenchQtTexts(*QCoreApplication::instance()); }
+
     void init()
     {
         form_ = std::make_unique<Form1>();
@@ -69,6 +74,20 @@ private Q_SLOTS:
         }
         QCOMPARE(text.count(u'\n') + 1, lines);
         QCOMPARE(text.replace(u'\n', u' '), caption);
+
+        const QString spoken = control->objectName() == u"key"_qs ? u"Clé"_qs : caption;
+        QCOMPARE(QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name), spoken);
+    }
+
+    void qtTextsAreFrench()
+    {
+        std::unique_ptr<QMenu> menu(form_->findChild<QLineEdit*>(u"key"_qs)->createStandardContextMenu());
+        QStringList actions;
+        for (QAction* action : menu->actions())
+            actions << action->text().remove(u'&').section(u'\t', 0, 0);
+        QVERIFY2(actions.contains(u"Copier"_qs) && actions.contains(u"Coller"_qs), qPrintable(actions.join(u", ")));
+        QMessageBox box(QMessageBox::Warning, {}, {}, QMessageBox::Ok | QMessageBox::Cancel);
+        QCOMPARE(box.button(QMessageBox::Cancel)->text().remove(u'&'), u"Annuler"_qs);
     }
 
     void tabOrder()

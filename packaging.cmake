@@ -1,0 +1,22 @@
+# The Debian package: `make package`.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME brouillamine)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "L'atelier Brouillamine <atelier@brouillamine.invalid>")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_STRIP_FILES ON)
+# Qt's own texts in French are loaded at run time, unseen by dpkg-shlibdeps.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-translations-l10n)
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "chiffre le presse-papier avec une clé / clipboard cipher")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Brouillamine chiffre et déchiffre le texte du presse-papier avec une clé
+que l'on tape : le texte chiffré n'est fait que de chiffres, trois par
+caractère. Un bouton ouvre l'éditeur de texte du bureau.
+.
+Brouillamine enciphers and deciphers the clipboard's text with a key you
+type: the cipher text is made only of digits, three per character. A button
+opens the desktop's text editor.")
+include(CPack)
