@@ -1,0 +1,173 @@
+#include "platform/x11_clipboard_reader.h"
+
+#include "platform/x11_selection.h"
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+namespace {
+
+using Status = X11ClipboardText::Status;
+
+class Reader {
+public:
+    explicit Reader(std::chrono::milliseconds patience)
+        : patience_(patience), clipboard_(x11_.Atom("CLIPBOARD")), incr_(x11_.Atom("INCR")),
+          property_(x11_.Atom("BROUILLAMINE_TRANSFER")), window_(x11_.CreateHiddenWindow())
+    {
+    }
+
+    X11ClipboardText Read()
+    {
+        if (!x11_.Ok())
+            return {Status::NoAnswer, {}};
+        const x11::Owned<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
+            x11_.get(), xcb_get_selection_owner(x11_.get(), clipboard_), nullptr));
+        if (!owner || owner->owner == XCB_NONE)
+            return {Status::NoText, {}};
+        owner_ = owner->owner;
+        // An owner that exits mid-transfer destroys its window: hear of it at once.
+        const uint32_t events = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+        xcb_change_window_attributes(x11_.get(), owner_, XCB_CW_EVENT_MASK, &events);
+
+        const xcb_atom_t target = TextTarget();
+        if (target == XCB_NONE)
+            return {failed_ ? Status::NoAnswer : Status::NoText, {}};
+        std::optional<std::string> data = Convert(target);
+        if (!data)
+            return {failed_ ? Status::NoAnswer : Status::NoText, {}};
+        if (target == XCB_ATOM_STRING)
+            *data = Latin1ToUtf8(*data);
+        return {Status::Text, std::move(*data)};
+    }
+
+private:
+    // The best text format the owner offers, or none.
+    xcb_atom_t TextTarget()
+    {
+        const xcb_atom_t preferred[] = {x11_.Atom("UTF8_STRING"), x11_.Atom("text/plain;charset=utf-8"),
+                                        XCB_ATOM_STRING};
+        const std::optional<std::string> targets = Convert(x11_.Atom("TARGETS"));
+        if (!targets)
+            return failed_ ? XCB_NONE : preferred[0]; // an old owner may not list them
+        const auto* atoms = reinterpret_cast<const xcb_atom_t*>(targets->data());
+        const std::vector<xcb_atom_t> offered(atoms, atoms + targets->size() / sizeof(xcb_atom_t));
+        for (const xcb_atom_t atom : preferred) {
+            if (std::find(offered.begin(), offered.end(), atom) != offered.end())
+                return atom;
+        }
+        return XCB_NONE;
+    }
+
+    // The owner's data in `target`; none when it refused (failed_ unset) or did
+    // not answer in time, or vanished (failed_ set).
+    std::optional<std::string> Convert(xcb_atom_t target)
+    {
+        xcb_convert_selection(x11_.get(), window_, clipboard_, target, property_, XCB_CURRENT_TIME);
+        const x11::Event notify = Wait([this](const xcb_generic_event_t* event) {
+            return x11::Kind(event) == XCB_SELECTION_NOTIFY
+                && reinterpret_cast<const xcb_selection_notify_event_t*>(event)->requestor == window_;
+        });
+        if (!notify)
+            return std::nullopt;
+        if (reinterpret_cast<const xcb_selection_notify_event_t*>(notify.get())->property == XCB_NONE)
+            return std::nullopt;
+
+        xcb_atom_t type = XCB_NONE;
+        std::string data = TakeProperty(type);
+        if (failed_ || type != incr_)
+            return failed_ ? std::nullopt : std::optional(std::move(data));
+
+        // A chunked transfer: each deletion of the property asks for the next
+        // chunk, and an empty chunk ends it.
+        std::string whole;
+        if (data.size() >= 4)
+            whole.reserve(*reinterpret_cast<const uint32_t*>(data.data()));
+        for (;;) {
+            const x11::Event chunkReady = Wait([this](const xcb_generic_event_t* event) {
+                const auto* change = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+                return x11::Kind(event) == XCB_PROPERTY_NOTIFY && change->window == window_
+                    && change->atom == property_ && change->state == XCB_PROPERTY_NEW_VALUE;
+            });
+            if (!chunkReady)
+                return std::nullopt;
+            const std::string chunk = TakeProperty(type);
+            if (failed_)
+                return std::nullopt;
+            if (chunk.empty())
+                return whole;
+            whole += chunk;
+        }
+    }
+
+    // Reads and deletes our property, whatever its size.
+    std::string TakeProperty(xcb_atom_t& type)
+    {
+        std::string data;
+        for (uint32_t offset = 0;;) {
+            const x11::Owned<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+                x11_.get(),
+                xcb_get_property(x11_.get(), 0, window_, property_, XCB_GET_PROPERTY_TYPE_ANY, offset, 1 << 20),
+                nullptr));
+            if (!reply) {
+                failed_ = true;
+                return {};
+            }
+            type = reply->type;
+            const auto* value = static_cast<const char*>(xcb_get_property_value(reply.get()));
+            const auto length = static_cast<std::size_t>(xcb_get_property_value_length(reply.get()));
+            data.append(value, length);
+            offset += static_cast<uint32_t>(length / 4);
+            if (reply->bytes_after == 0)
+                break;
+        }
+        xcb_delete_property(x11_.get(), window_, property_);
+        xcb_flush(x11_.get());
+        return data;
+    }
+
+    x11::Event Wait(const std::function<bool(const xcb_generic_event_t*)>& wanted)
+    {
+        x11::Event event = x11_.WaitFor(patience_, [&](const xcb_generic_event_t* candidate) {
+            if (x11::Kind(candidate) == XCB_DESTROY_NOTIFY
+                && reinterpret_cast<const xcb_destroy_notify_event_t*>(candidate)->window == owner_)
+                return true;
+            return wanted(candidate);
+        });
+        if (!event || x11::Kind(event.get()) == XCB_DESTROY_NOTIFY) {
+            failed_ = true;
+            return nullptr;
+        }
+        return event;
+    }
+
+    static std::string Latin1ToUtf8(const std::string& latin1)
+    {
+        std::string utf8;
+        utf8.reserve(latin1.size());
+        for (const unsigned char c : latin1) {
+            if (c < 0x80) {
+                utf8 += static_cast<char>(c);
+            } else {
+                utf8 += static_cast<char>(0xC0 | (c >> 6));
+                utf8 += static_cast<char>(0x80 | (c & 0x3F));
+            }
+        }
+        return utf8;
+    }
+
+    std::chrono::milliseconds patience_;
+    x11::Connection x11_;
+    xcb_atom_t clipboard_, incr_, property_;
+    xcb_window_t window_;
+    xcb_window_t owner_ = XCB_NONE;
+    bool failed_ = false;
+};
+
+} // namespace
+
+X11ClipboardText ReadX11ClipboardText(std::chrono::milliseconds patience)
+{
+    return Reader(patience).Read();
+}
