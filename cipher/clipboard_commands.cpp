@@ -20,7 +20,7 @@ void EncryptClipboard(const QString& key)
     QString plain = ReadClipboardText();
     const std::string cipher = EncodeText(View(plain), View(key));
     plain.clear(); // no need to hold the text beside its cipher text while writing
-    WriteClipboardText(QString::fromLatin1(cipher.data(), static_cast<qsizetype>(cipher.size())));
+    WriteClipboardText(QByteArray(cipher.data(), static_cast<qsizetype>(cipher.size())));
 }
 
 void DecryptClipboard(const QString& key)
@@ -28,5 +28,5 @@ void DecryptClipboard(const QString& key)
     QString cipher = ReadClipboardText();
     const std::u16string plain = DecodeText(View(cipher), View(key));
     cipher.clear();
-    WriteClipboardText(QString::fromStdU16String(plain));
+    WriteClipboardText(QStringView(plain).toUtf8());
 }

@@ -47,10 +47,10 @@ QString ReadClipboardText()
     return data->text();
 }
 
-void WriteClipboardText(const QString& text)
+void WriteClipboardText(const QByteArray& utf8)
 {
     auto* data = new QMimeData;
-    data->setText(text);
+    data->setData(QStringLiteral("text/plain"), utf8);
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->setMimeData(data);
 #ifndef Q_OS_MACOS // where Qt cannot tell whether it owns the clipboard

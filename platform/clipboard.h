@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // The system clipboard's plain text, the one place that knows how the
@@ -9,6 +10,7 @@
 // files, or an owner that did not answer); a present but empty text is "".
 [[nodiscard]] QString ReadClipboardText();
 
-// Replaces the clipboard's content with `text`; throws Failure when the
-// platform refuses it.
-void WriteClipboardText(const QString& text);
+// Replaces the clipboard's content with the text `utf8`; throws Failure when
+// the platform refuses it. Kept as UTF-8, it is handed to other programs as
+// it is, with no conversion per paste.
+void WriteClipboardText(const QByteArray& utf8);
