@@ -3,6 +3,8 @@
 
 #include "tests/support/xclip.h"
 
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QtTest>
 
 namespace {
@@ -97,6 +99,40 @@ private Q_SLOTS:
             }
             QCOMPARE(xclip::Get(u"image/png"_qs), png);
         }
+    }
+
+    // Owners that go silent, lag too long or vanish mid-transfer: the command
+    // fails within a few seconds, saying so, and writes nothing.
+    void misbehavingOwner_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("silent") << QStringList{"silent"};
+        QTest::newRow("too slow") << QStringList{"slow", "4000", "Bonjour"};
+        QTest::newRow("vanishing mid-transfer") << QStringList{"vanishing"};
+    }
+
+    void misbehavingOwner()
+    {
+        QFETCH(QStringList, arguments);
+        QProcess owner;
+        owner.start(QStringLiteral(X11_TEST_TOOL), arguments);
+        QVERIFY(owner.waitForReadyRead(5000));
+        QCOMPARE(owner.readLine(), "ready\n"_qba);
+        QTRY_VERIFY(!QGuiApplication::clipboard()->ownsClipboard());
+
+        QElapsedTimer elapsed;
+        elapsed.start();
+        try {
+            EncryptClipboard(u"Mwé"_qs);
+            QFAIL("the command did not fail");
+        } catch (const Failure& failure) {
+            QVERIFY2(QString::fromUtf8(failure.what()).startsWith(u"Le presse-papier n'a pas pu être lu"_qs),
+                     failure.what());
+        }
+        QVERIFY2(elapsed.elapsed() < 3000, "the window would freeze");
+        QVERIFY(!QGuiApplication::clipboard()->ownsClipboard());
+        owner.kill();
+        owner.waitForFinished();
     }
 
     void ownerlessClipboardIsNotText()

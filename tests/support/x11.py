@@ -69,3 +69,23 @@ def click(window, position):
 def clipboard_becomes(expected, seconds=10):
     """The clipboard's bytes once they equal `expected`, or as they are after the wait."""
     return wait_until(lambda: xclip_get() == expected and expected, seconds) or xclip_get()
+
+
+def message_windows():
+    return xdotool("search", "--onlyvisible", "--name", "^Brouillamine$")
+
+
+def dismiss_message(tool, within=5):
+    """Closes the program's failure message as a window manager would; False
+    when none came in time or it would not close. (A key sent to the message
+    can outlive it: the box closes on the press, and the release is lost.)"""
+    if not wait_until(message_windows, within):
+        return False
+
+    def closed():
+        for window in message_windows():
+            subprocess.run([tool, "close", window], check=True, timeout=10)
+        time.sleep(0.2)
+        return not message_windows()
+
+    return wait_until(closed)

@@ -2,7 +2,7 @@
 text put into the clipboard by xclip, clicks and keys by xdotool at the
 window's documented positions, the result read back by xclip.
 
-Usage: end_to_end_test.py PROGRAM   (DISPLAY must name a test server)
+Usage: end_to_end_test.py PROGRAM X11_TEST_TOOL   (DISPLAY must name a test server)
 """
 import os
 import subprocess
@@ -13,10 +13,10 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "support"))
 from x11 import (COMMAND1, COMMAND2, COMMAND3, COMMAND4, INITIAL_KEY, KEY,  # noqa: E402
-                 character_of, click, clipboard_becomes, expected_cipher, start_program,
-                 wait_until, xclip_get, xclip_put, xdotool)
+                 character_of, click, clipboard_becomes, dismiss_message, expected_cipher,
+                 message_windows, start_program, wait_until, xclip_get, xclip_put, xdotool)
 
-PROGRAM = None
+PROGRAM = TOOL = None
 
 
 class EndToEnd(unittest.TestCase):
@@ -63,10 +63,6 @@ class EndToEnd(unittest.TestCase):
     def assert_clipboard_becomes(self, expected):
         self.assertEqual(clipboard_becomes(expected), expected)
 
-    def message_window(self):
-        windows = wait_until(lambda: xdotool("search", "--onlyvisible", "--name", "^Brouillamine$"))
-        self.assertTrue(windows, "no message was shown")
-        return windows[0]
 
     def test_encrypt_right_after_start_uses_initial_key(self):
         text = "Bonjour à tous, 5 € ; « Œuvre » !\r\n"
@@ -88,11 +84,9 @@ class EndToEnd(unittest.TestCase):
         self.type_key("")
         xclip_put("texte à garder".encode())
         self.click(COMMAND1)
-        message = self.message_window()
+        self.assertTrue(wait_until(message_windows), "no message was shown")
         self.assertEqual(xclip_get(), "texte à garder".encode())
-        xdotool("key", "--window", message, "Return")
-        self.assertTrue(wait_until(lambda: not xdotool("search", "--onlyvisible", "--name",
-                                                       "^Brouillamine$")))
+        self.assertTrue(dismiss_message(TOOL))
         self.assertIsNone(self.program.poll())
         self.type_key("k")
         self.click(COMMAND1)
@@ -129,7 +123,7 @@ class EndToEnd(unittest.TestCase):
                                 XDG_CONFIG_HOME=str(empty), PATH=str(empty))
         self.start()
         self.click(COMMAND4)
-        xdotool("key", "--window", self.message_window(), "Return")
+        self.assertTrue(dismiss_message(TOOL), "no message was shown")
         self.assertIsNone(self.program.poll())
 
     def test_quitter_ends_the_program(self):
@@ -149,5 +143,6 @@ class WithoutDisplay(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    PROGRAM = os.path.abspath(sys.argv.pop(1))
+    PROGRAM, TOOL = (os.path.abspath(path) for path in sys.argv[1:3])
+    del sys.argv[1:3]
     unittest.main(verbosity=2)

@@ -1,0 +1,107 @@
+// X11 behaviours the tests need and no common tool has:
+//   silent          takes the clipboard and never answers a request
+//   slow MS TEXT    takes the clipboard and answers every request MS ms late
+//   vanishing       takes the clipboard and exits in the middle of a chunked transfer
+//   close WINDOW    asks a window to close, as a window manager's close button does
+// Prints "ready" once it owns the clipboard; ends when it loses it.
+#include "platform/x11_selection.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+void SendNotify(const x11::Connection& x11, const xcb_selection_request_event_t& request, xcb_atom_t property)
+{
+    xcb_selection_notify_event_t notify{};
+    notify.response_type = XCB_SELECTION_NOTIFY;
+    notify.time = request.time;
+    notify.requestor = request.requestor;
+    notify.selection = request.selection;
+    notify.target = request.target;
+    notify.property = property;
+    xcb_send_event(x11.get(), 0, request.requestor, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&notify));
+    xcb_flush(x11.get());
+}
+
+int CloseWindow(const x11::Connection& x11, xcb_window_t window)
+{
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = x11.Atom("WM_PROTOCOLS");
+    message.data.data32[0] = x11.Atom("WM_DELETE_WINDOW");
+    message.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(x11.get(), 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
+    xcb_flush(x11.get());
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string mode = argc > 1 ? argv[1] : "";
+    x11::Connection x11;
+    if (!x11.Ok())
+        return 2;
+    if (mode == "close" && argc == 3)
+        return CloseWindow(x11, static_cast<xcb_window_t>(std::stoul(argv[2])));
+    if (mode != "silent" && mode != "vanishing" && !(mode == "slow" && argc == 4)) {
+        std::fprintf(stderr, "usage: x11_test_tool silent | slow MS TEXT | vanishing | close WINDOW\n");
+        return 2;
+    }
+
+    const xcb_atom_t clipboard = x11.Atom("CLIPBOARD"), targets = x11.Atom("TARGETS"),
+                     utf8 = x11.Atom("UTF8_STRING"), incr = x11.Atom("INCR");
+    const xcb_window_t window = x11.CreateHiddenWindow();
+    xcb_set_selection_owner(x11.get(), window, clipboard, XCB_CURRENT_TIME);
+    std::puts("ready");
+    std::fflush(stdout);
+
+    const std::string text = mode == "slow" ? argv[3] : std::string(4 << 20, '7');
+    for (x11::Event event = x11.Next(); event; event = x11.Next()) {
+        if (x11::Kind(event.get()) == XCB_SELECTION_CLEAR)
+            return 0;
+        if (x11::Kind(event.get()) != XCB_SELECTION_REQUEST || mode == "silent")
+            continue;
+        const auto request = *reinterpret_cast<const xcb_selection_request_event_t*>(event.get());
+        if (mode == "slow")
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::stoi(argv[2])));
+        if (request.target == targets) {
+            const xcb_atom_t offered[] = {targets, utf8};
+            xcb_change_property(x11.get(), XCB_PROP_MODE_REPLACE, request.requestor, request.property,
+                                XCB_ATOM_ATOM, 32, 2, offered);
+            SendNotify(x11, request, request.property);
+        } else if (request.target == utf8 && mode == "slow") {
+            xcb_change_property(x11.get(), XCB_PROP_MODE_REPLACE, request.requestor, request.property, utf8, 8,
+                                static_cast<uint32_t>(text.size()), text.data());
+            SendNotify(x11, request, request.property);
+        } else if (request.target == utf8) {
+            // Announce a chunked transfer, hand over one chunk, and vanish.
+            const uint32_t size = static_cast<uint32_t>(text.size());
+            const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+            xcb_change_window_attributes(x11.get(), request.requestor, XCB_CW_EVENT_MASK, &events);
+            xcb_change_property(x11.get(), XCB_PROP_MODE_REPLACE, request.requestor, request.property, incr, 32, 1,
+                                &size);
+            SendNotify(x11, request, request.property);
+            for (x11::Event next = x11.Next(); next; next = x11.Next()) {
+                const auto* change = reinterpret_cast<const xcb_property_notify_event_t*>(next.get());
+                if (x11::Kind(next.get()) == XCB_PROPERTY_NOTIFY && change->state == XCB_PROPERTY_DELETE) {
+                    xcb_change_property(x11.get(), XCB_PROP_MODE_REPLACE, request.requestor, request.property, utf8,
+                                        8, 65536, text.data());
+                    xcb_flush(x11.get());
+                    return 0;
+                }
+            }
+        } else {
+            SendNotify(x11, request, XCB_NONE);
+        }
+    }
+    return 0;
+}
