@@ -1,7 +1,11 @@
 # Front door: every target installs what is missing, configures and builds.
 BUILD := build
+FUZZ_BUILD := build-fuzz
+SANITIZE_BUILD := build-sanitize
+FUZZ_SECONDS ?= 60
+SANITIZERS := -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
 
-.PHONY: all deps configure run test screenshot bench package
+.PHONY: all deps configure run test screenshot bench package fuzz test-sanitize
 
 all: configure
 	cmake --build $(BUILD) --parallel
@@ -27,3 +31,18 @@ bench: all
 
 package: all
 	cmake --build $(BUILD) --target package
+
+fuzz: deps
+	@[ -f $(FUZZ_BUILD)/CMakeCache.txt ] || cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link $(SANITIZERS)"
+	cmake --build $(FUZZ_BUILD) --parallel --target decode_text_fuzz round_trip_fuzz
+	scripts/fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# The whole suite, the end-to-end tests included, on a build with
+# AddressSanitizer and UndefinedBehaviorSanitizer.
+test-sanitize: deps
+	@[ -f $(SANITIZE_BUILD)/CMakeCache.txt ] || cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug \
+	  -DCMAKE_CXX_FLAGS="$(SANITIZERS)"
+	cmake --build $(SANITIZE_BUILD) --parallel
+	ASAN_OPTIONS=abort_on_error=1:detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
+	  UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir $(SANITIZE_BUILD) --output-on-failure

@@ -20,7 +20,7 @@ void EncryptClipboard(const QString& key)
     QString plain = ReadClipboardText();
     const std::string cipher = EncodeText(View(plain), View(key));
     plain.clear(); // no need to hold the text beside its cipher text while writing
-    WriteClipboardText(QByteArray(cipher.data(), static_cast<qsizetype>(cipher.size())));
+    WriteClipboardText(QByteArray(cipher.data(), static_cast<qsizetype>(cipher.size())), Sensitivity::Plain);
 }
 
 void DecryptClipboard(const QString& key)
@@ -28,5 +28,6 @@ void DecryptClipboard(const QString& key)
     QString cipher = ReadClipboardText();
     const std::u16string plain = DecodeText(View(cipher), View(key));
     cipher.clear();
-    WriteClipboardText(QStringView(plain).toUtf8());
+    // The deciphered text is what the key protected: keep it out of histories.
+    WriteClipboardText(QStringView(plain).toUtf8(), Sensitivity::Secret);
 }

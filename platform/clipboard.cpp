@@ -47,10 +47,20 @@ QString ReadClipboardText()
     return data->text();
 }
 
-void WriteClipboardText(const QByteArray& utf8)
+void WriteClipboardText(const QByteArray& utf8, Sensitivity sensitivity)
 {
     auto* data = new QMimeData;
     data->setData(QStringLiteral("text/plain"), utf8);
+    if (sensitivity == Sensitivity::Secret) {
+        data->setData(QString::fromLatin1(kSecretHintFormat), "secret");
+#ifdef Q_OS_WIN
+        // Windows' clipboard history and cloud clipboard honour these.
+        const QByteArray no(4, '\0');
+        data->setData(QStringLiteral("application/x-qt-windows-mime;value=\"ExcludeClipboardContentFromMonitorProcessing\""), no);
+        data->setData(QStringLiteral("application/x-qt-windows-mime;value=\"CanIncludeInClipboardHistory\""), no);
+        data->setData(QStringLiteral("application/x-qt-windows-mime;value=\"CanUploadToCloudClipboard\""), no);
+#endif
+    }
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->setMimeData(data);
 #ifndef Q_OS_MACOS // where Qt cannot tell whether it owns the clipboard

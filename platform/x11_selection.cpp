@@ -3,11 +3,18 @@
 #include <poll.h>
 
 #include <cstring>
+#include <thread>
 
 namespace x11 {
 
 Connection::Connection() : connection_(xcb_connect(nullptr, nullptr))
 {
+    // A busy server can turn a connection away for a moment; it is worth a few more tries.
+    for (int attempt = 0; !Ok() && attempt < 20; ++attempt) {
+        xcb_disconnect(connection_);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        connection_ = xcb_connect(nullptr, nullptr);
+    }
     if (Ok())
         root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
 }

@@ -1,5 +1,11 @@
+#include "platform/error_report.h"
+#include "platform/failure.h"
 #include "ui/form1.h"
 #include "ui/french_texts.h"
+
+#ifdef BROUILLAMINE_X11
+#include "platform/clipboard_handover.h"
+#endif
 
 #include <QApplication>
 
@@ -33,5 +39,13 @@ int main(int argc, char* argv[])
 
     Form1 window;
     window.show();
-    return application.exec();
+    const int status = application.exec();
+#ifdef BROUILLAMINE_X11
+    try {
+        HandOverClipboard();
+    } catch (const Failure& failure) {
+        ReportFailure(nullptr, QString::fromUtf8(failure.what()));
+    }
+#endif
+    return status;
 }

@@ -1,6 +1,7 @@
 """The real program under a test X server, driven as a person would, and the
 clipboard as other programs see it."""
 import subprocess
+import tempfile
 import time
 
 INITIAL_KEY = "Mwé"
@@ -25,21 +26,35 @@ def expected_cipher(text, key):
     return "".join("%03d" % (code_of(c) ^ code_of(key[i % len(key)])) for i, c in enumerate(text))
 
 
+def run_client(command, **options):
+    """Runs an X client, again when the server turned its connection away:
+    Xvfb does so now and then when several clients connect at once."""
+    for _ in range(10):
+        # A file, not a pipe: xclip leaves a server behind that would hold a pipe open.
+        with tempfile.TemporaryFile() as errors:
+            result = subprocess.run(command, stderr=errors, **options)
+            errors.seek(0)
+            if b"open display" not in errors.read():
+                return result
+        time.sleep(0.05)
+    return result
+
+
 def xclip_put(data, target="UTF8_STRING"):
     # xclip stays behind to serve the clipboard: do not wait for its output.
-    subprocess.run(["xclip", "-selection", "clipboard", "-t", target, "-i"], input=data,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True, timeout=10)
+    run_client(["xclip", "-selection", "clipboard", "-t", target, "-i"], input=data,
+               stdout=subprocess.DEVNULL, timeout=10).check_returncode()
 
 
 def xclip_get(target="UTF8_STRING"):
-    result = subprocess.run(["xclip", "-selection", "clipboard", "-t", target, "-o"],
-                            capture_output=True, timeout=60)
+    result = run_client(["xclip", "-selection", "clipboard", "-t", target, "-o"],
+                        stdout=subprocess.PIPE, timeout=60)
     return result.stdout if result.returncode == 0 else None
 
 
 def xdotool(*args):
-    return subprocess.run(["xdotool", *map(str, args)], capture_output=True, text=True,
-                          timeout=30).stdout.split()
+    return run_client(["xdotool", *map(str, args)], stdout=subprocess.PIPE, text=True,
+                      timeout=30).stdout.split()
 
 
 def wait_until(condition, seconds=10):
@@ -53,12 +68,17 @@ def wait_until(condition, seconds=10):
 
 
 def start_program(command, **popen):
-    """The program's process and its window, once shown."""
-    process = subprocess.Popen(command, stderr=subprocess.DEVNULL, **popen)
-    windows = xdotool("search", "--sync", "--onlyvisible", "--name", WINDOW_TITLE)
-    if len(windows) != 1:
+    """The program's process and its window, once shown. A start that the
+    server turned away (the program says so and exits with 1) is tried again."""
+    for _ in range(5):
+        process = subprocess.Popen(command, **popen)
+        windows = wait_until(lambda: process.poll() is not None
+                             or xdotool("search", "--onlyvisible", "--name", WINDOW_TITLE), 30)
+        if windows is not True:
+            break
+    if windows is True or len(windows or []) != 1:
         process.kill()
-        raise AssertionError(f"expected one window, found {windows}")
+        raise AssertionError(f"the program did not show one window (exit status {process.wait()})")
     return process, windows[0]
 
 

@@ -61,6 +61,10 @@ int main(int argc, char** argv)
                      utf8 = x11.Atom("UTF8_STRING"), incr = x11.Atom("INCR");
     const xcb_window_t window = x11.CreateHiddenWindow();
     xcb_set_selection_owner(x11.get(), window, clipboard, XCB_CURRENT_TIME);
+    const x11::Owned<xcb_get_selection_owner_reply_t> owner(
+        xcb_get_selection_owner_reply(x11.get(), xcb_get_selection_owner(x11.get(), clipboard), nullptr));
+    if (!owner || owner->owner != window)
+        return 1;
     std::puts("ready");
     std::fflush(stdout);
 

@@ -116,6 +116,7 @@ class MisbehavingOwner(unittest.TestCase):
     def take_clipboard(self, *arguments):
         self.owner = subprocess.Popen([TOOL, *arguments], stdout=subprocess.PIPE, text=True)
         self.assertEqual(self.owner.stdout.readline(), "ready\n")
+        self.owner.stdout.close()
 
     def click_and_time_the_message(self, button):
         start = time.monotonic()
@@ -139,6 +140,7 @@ class MisbehavingOwner(unittest.TestCase):
     def test_slow_owner_gives_the_whole_text(self):
         self.take_clipboard("slow", "500", "Bonjour")
         click(self.window, COMMAND1)
+        self.owner.wait(timeout=10)  # it leaves once the program has written the clipboard
         self.assertEqual(clipboard_becomes(b"015024135039024156063"), b"015024135039024156063")
 
     def test_owner_vanishing_mid_transfer_leaves_no_partial_text(self):

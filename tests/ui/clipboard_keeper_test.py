@@ -1,0 +1,108 @@
+"""After the program ends, by "Quitter" or by closing its window, its last
+result stays the clipboard's text on an X11 desktop with no clipboard
+manager, whatever its size; the keeper that serves it leaves as soon as
+another program takes the clipboard.
+
+Usage: clipboard_keeper_test.py PROGRAM X11_TEST_TOOL   (DISPLAY must name a test server)
+"""
+import os
+import subprocess
+import sys
+import unittest
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "support"))
+from x11 import (COMMAND1, COMMAND2, COMMAND3, INITIAL_KEY, click, clipboard_becomes,  # noqa: E402
+                 expected_cipher, start_program, wait_until, xclip_get, xclip_put)
+
+PROGRAM = TOOL = KEEPER = None
+HINT = "x-kde-passwordManagerHint"
+
+
+def keepers():
+    """Process ids of the keepers running now."""
+    found = []
+    for entry in Path("/proc").iterdir():
+        try:
+            if entry.name.isdigit() and os.readlink(entry / "exe") == KEEPER:
+                found.append(int(entry.name))
+        except OSError:
+            pass
+    return found
+
+
+def targets():
+    return (xclip_get("TARGETS") or b"").decode().split()
+
+
+class ClipboardKeeper(unittest.TestCase):
+    def tearDown(self):
+        # Leave no keeper behind: taking the clipboard sends it away.
+        xclip_put(b"fin")
+        self.assertTrue(wait_until(lambda: not keepers()), "a keeper outlived the clipboard")
+
+    def encrypt_and_end(self, text, end, cipher=None):
+        program, window = start_program([PROGRAM])
+        xclip_put(text.encode())
+        click(window, COMMAND1)
+        cipher = cipher or expected_cipher(text, INITIAL_KEY).encode()
+        self.assertEqual(clipboard_becomes(cipher, 60), cipher)
+        end(window)
+        self.assertEqual(program.wait(timeout=30), 0)
+        return cipher
+
+    def quit(self, window):
+        click(window, COMMAND3)
+
+    def close(self, window):
+        subprocess.run([TOOL, "close", window], check=True)
+
+    def test_cipher_text_outlives_quitter_and_closing(self):
+        for end in (self.quit, self.close):
+            with self.subTest(end=end.__name__):
+                cipher = self.encrypt_and_end("Bonjour à tous, 5 €", end)
+                self.assertEqual(xclip_get(), cipher)
+                self.assertEqual(len(keepers()), 1)
+
+    def test_sixteen_mi_characters_outlive_the_program(self):
+        line = "Le cœur a ses raisons — l'été à Noël !!!\r\n"
+        self.assertEqual(len(line) % len(INITIAL_KEY), 0)  # so the cipher text repeats with the line
+        count = (16 << 20) // len(line)
+        cipher = self.encrypt_and_end(line * count, self.quit, expected_cipher(line, INITIAL_KEY).encode() * count)
+        self.assertEqual(xclip_get(), cipher)
+
+    def test_keeper_leaves_when_another_program_takes_the_clipboard(self):
+        self.encrypt_and_end("texte", self.quit)
+        self.assertEqual(len(keepers()), 1)
+        xclip_put(b"autre chose")
+        self.assertTrue(wait_until(lambda: not keepers()))
+        self.assertEqual(xclip_get(), b"autre chose")
+
+    def test_two_runs_leave_one_keeper(self):
+        self.encrypt_and_end("premier", self.quit)
+        second = self.encrypt_and_end("second", self.quit)
+        self.assertTrue(wait_until(lambda: len(keepers()) == 1))
+        self.assertEqual(xclip_get(), second)
+
+    def test_only_decrypted_text_carries_the_history_hint(self):
+        program, window = start_program([PROGRAM])
+        xclip_put("secret".encode())
+        click(window, COMMAND1)
+        cipher = expected_cipher("secret", INITIAL_KEY).encode()
+        self.assertEqual(clipboard_becomes(cipher), cipher)
+        self.assertNotIn(HINT, targets())
+        click(window, COMMAND2)
+        self.assertEqual(clipboard_becomes(b"secret"), b"secret")
+        self.assertIn(HINT, targets())
+        self.assertEqual(xclip_get(HINT), b"secret")
+        click(window, COMMAND3)
+        self.assertEqual(program.wait(timeout=30), 0)
+        self.assertEqual(xclip_get(), b"secret")  # now served by the keeper, hint and all
+        self.assertIn(HINT, targets())
+
+
+if __name__ == "__main__":
+    PROGRAM, TOOL = (os.path.abspath(path) for path in sys.argv[1:3])
+    KEEPER = str(Path(PROGRAM).with_name("brouillamine-keeper"))
+    del sys.argv[1:3]
+    unittest.main(verbosity=2)
