@@ -61,7 +61,8 @@ void CopyEncodeOutput(benchmark::State& state)
 
 void Decode(benchmark::State& state)
 {
-    const std::u16string cipher = Widen(EncodeText(MixedText(static_cast<std::size_t>(state.range(0))), kKey));
+    const std::u16string cipher
+        = Widen(EncodeText(MixedText(static_cast<std::size_t>(state.range(0))), kKey));
     for (auto _ : state)
         benchmark::DoNotOptimize(DecodeText(cipher, kKey));
     state.SetItemsProcessed(state.iterations() * state.range(0));
@@ -75,7 +76,10 @@ void CopyDecodeInput(benchmark::State& state)
 // Keeps the median of each benchmark while the console shows them all.
 class MedianReporter : public benchmark::ConsoleReporter {
 public:
-    MedianReporter() : ConsoleReporter(OO_Tabular) {}
+    MedianReporter()
+        : ConsoleReporter(OO_Tabular)
+    {
+    }
 
     void ReportRuns(const std::vector<Run>& runs) override
     {
@@ -115,10 +119,13 @@ int main(int argc, char** argv)
     bool met = true;
     const auto check = [&](const char* what, double ratio, double target) {
         met = met && ratio <= target;
-        std::printf("%-58s %5.2f (target <= %.1f) %s\n", what, ratio, target, ratio <= target ? "met" : "MISSED");
+        std::printf("%-58s %5.2f (target <= %.1f) %s\n", what, ratio, target,
+                    ratio <= target ? "met" : "MISSED");
     };
-    check("EncodeText 64 Mi / copy of its output", median("Encode", 64 * kMi) / median("CopyEncodeOutput", 64 * kMi), 2.0);
-    check("DecodeText 64 Mi / copy of its input", median("Decode", 64 * kMi) / median("CopyDecodeInput", 64 * kMi), 2.0);
+    check("EncodeText 64 Mi / copy of its output",
+          median("Encode", 64 * kMi) / median("CopyEncodeOutput", 64 * kMi), 2.0);
+    check("DecodeText 64 Mi / copy of its input",
+          median("Decode", 64 * kMi) / median("CopyDecodeInput", 64 * kMi), 2.0);
     check("EncodeText time per character, 64 Mi / 1 Mi",
           median("Encode", 64 * kMi) / 64 / median("Encode", kMi), 1.3);
     check("DecodeText time per character, 64 Mi / 1 Mi",

@@ -63,8 +63,8 @@ void KeyCharacterWithoutCode(std::u16string_view key, std::size_t index)
 
 void TextCharacterWithoutCode(std::u16string_view text, std::size_t index)
 {
-    throw Failure("Le presse-papier ne peut pas être chiffré : " + Describe(text, index)
-                  + ", en position " + std::to_string(index + 1)
+    throw Failure("Le presse-papier ne peut pas être chiffré : " + Describe(text, index) + ", en position "
+                  + std::to_string(index + 1)
                   + " du texte, n'existe pas dans le jeu de caractères Windows-1252. "
                     "Retirez-le ou remplacez-le, copiez le texte à nouveau, puis recommencez. "
                     "Le presse-papier n'a pas été modifié.");

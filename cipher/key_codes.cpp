@@ -5,7 +5,8 @@
 
 #include <algorithm>
 
-KeyCodes::KeyCodes(std::u16string_view key, std::size_t uses) : key_(key)
+KeyCodes::KeyCodes(std::u16string_view key, std::size_t uses)
+    : key_(key)
 {
     if (uses == 0)
         return;

@@ -56,9 +56,14 @@ void WriteClipboardText(const QByteArray& utf8, Sensitivity sensitivity)
 #ifdef Q_OS_WIN
         // Windows' clipboard history and cloud clipboard honour these.
         const QByteArray no(4, '\0');
-        data->setData(QStringLiteral("application/x-qt-windows-mime;value=\"ExcludeClipboardContentFromMonitorProcessing\""), no);
-        data->setData(QStringLiteral("application/x-qt-windows-mime;value=\"CanIncludeInClipboardHistory\""), no);
-        data->setData(QStringLiteral("application/x-qt-windows-mime;value=\"CanUploadToCloudClipboard\""), no);
+        data->setData(
+            QStringLiteral(
+                "application/x-qt-windows-mime;value=\"ExcludeClipboardContentFromMonitorProcessing\""),
+            no);
+        data->setData(QStringLiteral("application/x-qt-windows-mime;value=\"CanIncludeInClipboardHistory\""),
+                      no);
+        data->setData(QStringLiteral("application/x-qt-windows-mime;value=\"CanUploadToCloudClipboard\""),
+                      no);
 #endif
     }
     QClipboard* clipboard = QGuiApplication::clipboard();

@@ -83,7 +83,8 @@ void HandOverClipboard()
     const QMimeData* data = clipboard->mimeData();
     const QByteArray text = data->data(QStringLiteral("text/plain"));
     const QByteArray kind = data->hasFormat(QString::fromLatin1(kSecretHintFormat)) ? "secret\n" : "plain\n";
-    const QByteArray keeper = (QCoreApplication::applicationDirPath() + QStringLiteral("/brouillamine-keeper")).toLocal8Bit();
+    const QByteArray keeper
+        = (QCoreApplication::applicationDirPath() + QStringLiteral("/brouillamine-keeper")).toLocal8Bit();
 
     int input = -1, answer = -1;
     if (StartDetached(keeper, input, answer) < 0)

@@ -25,7 +25,9 @@ struct Reply {
 
 class Keeper {
 public:
-    Keeper(std::string text, bool secret) : text_(std::move(text)), secret_(secret)
+    Keeper(std::string text, bool secret)
+        : text_(std::move(text))
+        , secret_(secret)
     {
         window_ = x11_.CreateHiddenWindow();
         clipboard_ = x11_.Atom("CLIPBOARD");
@@ -41,8 +43,8 @@ public:
             return false;
         time_ = ServerTime();
         xcb_set_selection_owner(x11_.get(), window_, clipboard_, time_);
-        const x11::Owned<xcb_get_selection_owner_reply_t> owner(
-            xcb_get_selection_owner_reply(x11_.get(), xcb_get_selection_owner(x11_.get(), clipboard_), nullptr));
+        const x11::Owned<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
+            x11_.get(), xcb_get_selection_owner(x11_.get(), clipboard_), nullptr));
         return owner && owner->owner == window_;
     }
 
@@ -70,8 +72,8 @@ private:
     // change on our own window reports it.
     xcb_timestamp_t ServerTime()
     {
-        xcb_change_property(x11_.get(), XCB_PROP_MODE_APPEND, window_, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 0,
-                            nullptr);
+        xcb_change_property(x11_.get(), XCB_PROP_MODE_APPEND, window_, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                            0, nullptr);
         const x11::Event change = x11_.WaitFor(std::chrono::seconds(1), [](const xcb_generic_event_t* event) {
             return x11::Kind(event) == XCB_PROPERTY_NOTIFY;
         });
@@ -87,7 +89,8 @@ private:
             if (c < 0x80) {
                 latin1 += static_cast<char>(c);
             } else if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size()) {
-                latin1 += static_cast<char>(((c & 0x03) << 6) | (static_cast<unsigned char>(utf8[++i]) & 0x3F));
+                latin1
+                    += static_cast<char>(((c & 0x03) << 6) | (static_cast<unsigned char>(utf8[++i]) & 0x3F));
             } else {
                 return {}; // not Latin-1: offered as UTF-8 only
             }
@@ -99,8 +102,8 @@ private:
 
     std::vector<xcb_atom_t> Targets() const
     {
-        std::vector<xcb_atom_t> targets = {atoms_.at("TARGETS"), atoms_.at("TIMESTAMP"), atoms_.at("UTF8_STRING"),
-                                           atoms_.at("text/plain;charset=utf-8")};
+        std::vector<xcb_atom_t> targets = {atoms_.at("TARGETS"), atoms_.at("TIMESTAMP"),
+                                           atoms_.at("UTF8_STRING"), atoms_.at("text/plain;charset=utf-8")};
         if (OffersLatin1())
             targets.insert(targets.end(), {XCB_ATOM_STRING, atoms_.at("TEXT"), atoms_.at("text/plain")});
         if (secret_)
@@ -114,13 +117,16 @@ private:
         if (target == atoms_.at("TARGETS")) {
             const std::vector<xcb_atom_t> targets = Targets();
             return {XCB_ATOM_ATOM, 32,
-                    std::string(reinterpret_cast<const char*>(targets.data()), targets.size() * sizeof(xcb_atom_t))};
+                    std::string(reinterpret_cast<const char*>(targets.data()),
+                                targets.size() * sizeof(xcb_atom_t))};
         }
         if (target == atoms_.at("TIMESTAMP"))
             return {XCB_ATOM_INTEGER, 32, std::string(reinterpret_cast<const char*>(&time_), sizeof time_)};
         if (target == atoms_.at("UTF8_STRING") || target == atoms_.at("text/plain;charset=utf-8"))
             return {target, 8, text_};
-        if (OffersLatin1() && (target == XCB_ATOM_STRING || target == atoms_.at("TEXT") || target == atoms_.at("text/plain")))
+        if (OffersLatin1()
+            && (target == XCB_ATOM_STRING || target == atoms_.at("TEXT")
+                || target == atoms_.at("text/plain")))
             return {target == atoms_.at("TEXT") ? xcb_atom_t{XCB_ATOM_STRING} : target, 8, latin1_};
         if (secret_ && target == atoms_.at("x-kde-passwordManagerHint"))
             return {target, 8, "secret"};
@@ -143,8 +149,8 @@ private:
             const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
             xcb_change_window_attributes(x11_.get(), request.requestor, XCB_CW_EVENT_MASK, &events);
             const auto size = static_cast<uint32_t>(reply.data.size());
-            xcb_change_property(x11_.get(), XCB_PROP_MODE_REPLACE, request.requestor, property, atoms_.at("INCR"), 32,
-                                1, &size);
+            xcb_change_property(x11_.get(), XCB_PROP_MODE_REPLACE, request.requestor, property,
+                                atoms_.at("INCR"), 32, 1, &size);
             transfers_[{request.requestor, property}] = {std::move(reply), 0};
             Notify(request, property);
         }
@@ -173,8 +179,8 @@ private:
     void Put(xcb_window_t window, xcb_atom_t property, xcb_atom_t type, int format, const char* data,
              std::size_t bytes)
     {
-        xcb_change_property(x11_.get(), XCB_PROP_MODE_REPLACE, window, property, type, static_cast<uint8_t>(format),
-                            static_cast<uint32_t>(bytes / (format / 8)), data);
+        xcb_change_property(x11_.get(), XCB_PROP_MODE_REPLACE, window, property, type,
+                            static_cast<uint8_t>(format), static_cast<uint32_t>(bytes / (format / 8)), data);
         xcb_flush(x11_.get());
     }
 

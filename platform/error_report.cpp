@@ -4,8 +4,7 @@
 
 void ReportFailure(QWidget* window, const QString& message)
 {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Brouillamine"), message,
-                    QMessageBox::Ok, window);
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Brouillamine"), message, QMessageBox::Ok, window);
     box.setObjectName(QStringLiteral("failureMessage"));
     box.exec();
 }

@@ -7,5 +7,8 @@
 // is for the user: what went wrong, where, and what to do about it.
 class Failure : public std::runtime_error {
 public:
-    explicit Failure(const std::string& message) : std::runtime_error(message) {}
+    explicit Failure(const std::string& message)
+        : std::runtime_error(message)
+    {
+    }
 };

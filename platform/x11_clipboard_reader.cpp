@@ -13,8 +13,11 @@ using Status = X11ClipboardText::Status;
 class Reader {
 public:
     explicit Reader(std::chrono::milliseconds patience)
-        : patience_(patience), clipboard_(x11_.Atom("CLIPBOARD")), incr_(x11_.Atom("INCR")),
-          property_(x11_.Atom("BROUILLAMINE_TRANSFER")), window_(x11_.CreateHiddenWindow())
+        : patience_(patience)
+        , clipboard_(x11_.Atom("CLIPBOARD"))
+        , incr_(x11_.Atom("INCR"))
+        , property_(x11_.Atom("BROUILLAMINE_TRANSFER"))
+        , window_(x11_.CreateHiddenWindow())
     {
     }
 
@@ -46,8 +49,8 @@ private:
     // The best text format the owner offers, or none.
     xcb_atom_t TextTarget()
     {
-        const xcb_atom_t preferred[] = {x11_.Atom("UTF8_STRING"), x11_.Atom("text/plain;charset=utf-8"),
-                                        XCB_ATOM_STRING};
+        const xcb_atom_t preferred[]
+            = {x11_.Atom("UTF8_STRING"), x11_.Atom("text/plain;charset=utf-8"), XCB_ATOM_STRING};
         const std::optional<std::string> targets = Convert(x11_.Atom("TARGETS"));
         if (!targets)
             return failed_ ? XCB_NONE : preferred[0]; // an old owner may not list them
@@ -106,10 +109,11 @@ private:
     {
         std::string data;
         for (uint32_t offset = 0;;) {
-            const x11::Owned<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-                x11_.get(),
-                xcb_get_property(x11_.get(), 0, window_, property_, XCB_GET_PROPERTY_TYPE_ANY, offset, 1 << 20),
-                nullptr));
+            const x11::Owned<xcb_get_property_reply_t> reply(
+                xcb_get_property_reply(x11_.get(),
+                                       xcb_get_property(x11_.get(), 0, window_, property_,
+                                                        XCB_GET_PROPERTY_TYPE_ANY, offset, 1 << 20),
+                                       nullptr));
             if (!reply) {
                 failed_ = true;
                 return {};

@@ -7,7 +7,8 @@
 
 namespace x11 {
 
-Connection::Connection() : connection_(xcb_connect(nullptr, nullptr))
+Connection::Connection()
+    : connection_(xcb_connect(nullptr, nullptr))
 {
     // A busy server can turn a connection away for a moment; it is worth a few more tries.
     for (int attempt = 0; !Ok() && attempt < 20; ++attempt) {

@@ -15,8 +15,7 @@ namespace x11 {
 struct FreeDeleter {
     void operator()(void* pointer) const { std::free(pointer); }
 };
-template <typename Reply>
-using Owned = std::unique_ptr<Reply, FreeDeleter>;
+template <typename Reply> using Owned = std::unique_ptr<Reply, FreeDeleter>;
 using Event = Owned<xcb_generic_event_t>;
 
 inline int Kind(const xcb_generic_event_t* event)

@@ -19,8 +19,8 @@ void OpenTextEditor()
     if (StartDefaultApplication("text/plain"))
         return;
     // A desktop with no default registered usually still has one of these.
-    for (const char* editor : {"gnome-text-editor", "gedit", "kate", "kwrite", "mousepad",
-                               "pluma", "xed", "featherpad", "leafpad"}) {
+    for (const char* editor : {"gnome-text-editor", "gedit", "kate", "kwrite", "mousepad", "pluma", "xed",
+                               "featherpad", "leafpad"}) {
         if (StartProgram(editor))
             return;
     }

@@ -25,8 +25,8 @@ struct Twips {
 QRect ToPixels(Twips twips)
 {
     constexpr int kTwipsPerPixel = 15; // 1440 twips an inch at 96 dpi
-    return {twips.left / kTwipsPerPixel, twips.top / kTwipsPerPixel,
-            twips.width / kTwipsPerPixel, twips.height / kTwipsPerPixel};
+    return {twips.left / kTwipsPerPixel, twips.top / kTwipsPerPixel, twips.width / kTwipsPerPixel,
+            twips.height / kTwipsPerPixel};
 }
 
 enum class Kind { Button, TextField, Label };
@@ -43,6 +43,7 @@ constexpr char kTitle[] = "   Clipboard Brouillamine      V 6.0";
 constexpr Twips kClientArea = {0, 0, 4350, 1920};
 
 // In tab order. Label1 runs 15 twips past the client area, which cuts it.
+// clang-format off
 constexpr Control kControls[] = {
     {"Command1", Kind::Button, "CRYPTER le presse-papier", {240, 120, 1455, 495},
      [](const QString& key) { EncryptClipboard(key); }},
@@ -55,6 +56,7 @@ constexpr Control kControls[] = {
     {"Command4", Kind::Button, "Bloc Note", {120, 1320, 1095, 375},
      [](const QString&) { OpenTextEditor(); }},
 };
+// clang-format on
 
 // Push buttons draw one line; a caption too wide for its button gets line
 // breaks at word boundaries instead.
@@ -77,10 +79,10 @@ QString WrapCaption(QPushButton* button, const QString& caption)
 } // namespace
 
 Form1::Form1(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                          | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                          | Qt::WindowCloseButtonHint),
-      background_(QStringLiteral(":/ui/artwork/background.bmp"))
+    : QWidget(parent,
+              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                  | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    , background_(QStringLiteral(":/ui/artwork/background.bmp"))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromUtf8(kTitle));
@@ -138,8 +140,9 @@ void Form1::Run(void (*command)(const QString& key))
     } catch (const Failure& failure) {
         ReportFailure(this, QString::fromUtf8(failure.what()));
     } catch (const std::bad_alloc&) {
-        ReportFailure(this, QStringLiteral("La mémoire ne suffit pas pour ce texte. Fermez d'autres "
-                                           "programmes ou copiez un texte plus court, puis recommencez. "
-                                           "Le presse-papier n'a pas été modifié."));
+        ReportFailure(this,
+                      QStringLiteral("La mémoire ne suffit pas pour ce texte. Fermez d'autres "
+                                     "programmes ou copiez un texte plus court, puis recommencez. "
+                                     "Le presse-papier n'a pas été modifié."));
     }
 }

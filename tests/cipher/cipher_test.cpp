@@ -23,8 +23,7 @@ std::u16string AllCodes()
 }
 
 // The French message a transform fails with; fails the test if none.
-template <typename Transform>
-std::string FailureOf(Transform transform)
+template <typename Transform> std::string FailureOf(Transform transform)
 {
     try {
         transform();
@@ -42,7 +41,7 @@ struct Vector {
     std::string cipher;
 };
 
-class CipherVectors : public testing::TestWithParam<Vector> {};
+class CipherVectors : public testing::TestWithParam<Vector> { };
 
 TEST_P(CipherVectors, EncodeAndDecode)
 {
@@ -54,17 +53,15 @@ TEST_P(CipherVectors, EncodeAndDecode)
 
 INSTANTIATE_TEST_SUITE_P(
     HandComputed, CipherVectors,
-    testing::Values(
-        Vector{"CharacterEqualToKeyGivesZeros", u"A", u"A", "000"},
-        Vector{"AccentUnderInitialKey", u"é", u"Mwé", "164"}, // 0xE9 ^ 'M'
-        Vector{"EuroIsCode128", u"€", u"\x01", "129"},
-        Vector{"WordUnderInitialKey", u"Bonjour", u"Mwé", "015024135039024156063"},
-        Vector{"MixedText", u"Œuvre à 5 €", u"clé", "239025159017009201131076220067236"},
-        Vector{"CarriageReturnAndLineFeedEachAGroup", u"\r\n", u"A", "076075"},
-        Vector{"KeyLongerThanText", u"ab", u"ab\u03C0\u03C0", "000000"},
-        Vector{"NulCharacter", std::u16string(1, u'\0'), u"\xFF", "255"},
-        Vector{"EmptyTextEmptyKey", u"", u"", ""},
-        Vector{"EmptyTextAnyKey", u"", u"clé", ""}),
+    testing::Values(Vector{"CharacterEqualToKeyGivesZeros", u"A", u"A", "000"},
+                    Vector{"AccentUnderInitialKey", u"é", u"Mwé", "164"}, // 0xE9 ^ 'M'
+                    Vector{"EuroIsCode128", u"€", u"\x01", "129"},
+                    Vector{"WordUnderInitialKey", u"Bonjour", u"Mwé", "015024135039024156063"},
+                    Vector{"MixedText", u"Œuvre à 5 €", u"clé", "239025159017009201131076220067236"},
+                    Vector{"CarriageReturnAndLineFeedEachAGroup", u"\r\n", u"A", "076075"},
+                    Vector{"KeyLongerThanText", u"ab", u"ab\u03C0\u03C0", "000000"},
+                    Vector{"NulCharacter", std::u16string(1, u'\0'), u"\xFF", "255"},
+                    Vector{"EmptyTextEmptyKey", u"", u"", ""}, Vector{"EmptyTextAnyKey", u"", u"clé", ""}),
     [](const testing::TestParamInfo<Vector>& row) { return row.param.name; });
 
 TEST(EncodeText, KeyWrapsToItsFirstCharacter)
@@ -86,8 +83,8 @@ TEST(RoundTrip, EveryCodeUnderKeysOfSeveralLengths)
 {
     const std::u16string text = AllCodes();
     std::u16string longKey = AllCodes() + u"€ŒŸ";
-    for (const std::u16string& key : {std::u16string(u"\0", 1), std::u16string(u"Mwé"),
-                                      std::u16string(u"€ß\x81\x9D\xFF z"), longKey}) {
+    for (const std::u16string& key :
+         {std::u16string(u"\0", 1), std::u16string(u"Mwé"), std::u16string(u"€ß\x81\x9D\xFF z"), longKey}) {
         const std::string cipher = EncodeText(text, key);
         ASSERT_EQ(cipher.size(), 3 * text.size());
         EXPECT_EQ(DecodeText(std::u16string(cipher.begin(), cipher.end()), key), text);
@@ -107,8 +104,7 @@ TEST(RoundTrip, RandomTextsAndKeys)
         for (auto& c : key)
             c = windows1252::CharacterOf(static_cast<std::uint8_t>(code(random)));
         const std::string cipher = EncodeText(text, key);
-        ASSERT_EQ(DecodeText(std::u16string(cipher.begin(), cipher.end()), key), text)
-            << "round " << round;
+        ASSERT_EQ(DecodeText(std::u16string(cipher.begin(), cipher.end()), key), text) << "round " << round;
     }
 }
 

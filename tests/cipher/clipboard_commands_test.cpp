@@ -59,7 +59,8 @@ private Q_SLOTS:
         const Command decrypt = DecryptClipboard;
         QTest::newRow("encrypt, empty key") << encrypt << "abc"_qba << QString() << u"La clé est vide"_qs;
         QTest::newRow("decrypt, empty key") << decrypt << "065"_qba << QString() << u"La clé est vide"_qs;
-        QTest::newRow("encrypt, pi") << encrypt << "2πr"_qba << u"k"_qs << u"« π » (U+03C0), en position 2"_qs;
+        QTest::newRow("encrypt, pi") << encrypt << "2πr"_qba << u"k"_qs
+                                     << u"« π » (U+03C0), en position 2"_qs;
         QTest::newRow("encrypt, emoji") << encrypt << "ok 😀"_qba << u"k"_qs << u"(U+1F600)"_qs;
         QTest::newRow("decrypt, 999") << decrypt << "999"_qba << u"Mwé"_qs << u"« 999 »"_qs;
         QTest::newRow("decrypt, letter") << decrypt << "065O66"_qba << u"k"_qs << u"position 4"_qs;
@@ -85,16 +86,16 @@ private Q_SLOTS:
 
     void imageIsNotText()
     {
-        const QByteArray png = QByteArray::fromBase64(
-            "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mNk+M9QDwADhgGAWjR9awAAAABJRU5ErkJggg==");
+        const QByteArray png = QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQV"
+                                                      "R42mNk+M9QDwADhgGAWjR9awAAAABJRU5ErkJggg==");
         QVERIFY(xclip::Put(png, u"image/png"_qs));
         for (const Command command : {Command(EncryptClipboard), Command(DecryptClipboard)}) {
             try {
                 command(u"Mwé"_qs);
                 QFAIL("the command did not fail");
             } catch (const Failure& failure) {
-                QVERIFY2(QString::fromUtf8(failure.what()).startsWith(
-                             u"Le presse-papier ne contient pas de texte."_qs),
+                QVERIFY2(QString::fromUtf8(failure.what())
+                             .startsWith(u"Le presse-papier ne contient pas de texte."_qs),
                          failure.what());
             }
             QCOMPARE(xclip::Get(u"image/png"_qs), png);

@@ -33,8 +33,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         __builtin_trap();
     std::u16string wrapped;
     for (std::size_t i = 0; i < cipher.size(); ++i)
-        wrapped += (i % 76 == 75) ? std::u16string(u"\r\n") + char16_t(cipher[i]) : std::u16string(1, cipher[i]);
-    if (DecodeText(std::u16string(cipher.begin(), cipher.end()), key) != text || DecodeText(wrapped, key) != text)
+        wrapped
+            += (i % 76 == 75) ? std::u16string(u"\r\n") + char16_t(cipher[i]) : std::u16string(1, cipher[i]);
+    if (DecodeText(std::u16string(cipher.begin(), cipher.end()), key) != text
+        || DecodeText(wrapped, key) != text)
         __builtin_trap();
     return 0;
 }

@@ -1,7 +1,6 @@
 #include "ui/form1.h"
 #include "ui/french_texts.h"
 
-#include <QtTest>
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
@@ -10,6 +9,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QtTest>
 
 class Form1Test : public QObject {
     Q_OBJECT
@@ -85,7 +85,8 @@ private Q_SLOTS:
         QStringList actions;
         for (QAction* action : menu->actions())
             actions << action->text().remove(u'&').section(u'\t', 0, 0);
-        QVERIFY2(actions.contains(u"Copier"_qs) && actions.contains(u"Coller"_qs), qPrintable(actions.join(u", ")));
+        QVERIFY2(actions.contains(u"Copier"_qs) && actions.contains(u"Coller"_qs),
+                 qPrintable(actions.join(u", ")));
         QMessageBox box(QMessageBox::Warning, {}, {}, QMessageBox::Ok | QMessageBox::Cancel);
         QCOMPARE(box.button(QMessageBox::Cancel)->text().remove(u'&'), u"Annuler"_qs);
     }
