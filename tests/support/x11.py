@@ -48,7 +48,7 @@ def xclip_put(data, target="UTF8_STRING"):
 
 def xclip_get(target="UTF8_STRING"):
     result = run_client(["xclip", "-selection", "clipboard", "-t", target, "-o"],
-                        stdout=subprocess.PIPE, timeout=60)
+                        stdout=subprocess.PIPE, timeout=180)
     return result.stdout if result.returncode == 0 else None
 
 

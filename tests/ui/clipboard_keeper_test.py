@@ -6,14 +6,16 @@ another program takes the clipboard.
 Usage: clipboard_keeper_test.py PROGRAM X11_TEST_TOOL   (DISPLAY must name a test server)
 """
 import os
+import shutil
 import subprocess
 import sys
+import tempfile
 import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "support"))
 from x11 import (COMMAND1, COMMAND2, COMMAND3, INITIAL_KEY, click, clipboard_becomes,  # noqa: E402
-                 expected_cipher, start_program, wait_until, xclip_get, xclip_put)
+                 dismiss_message, expected_cipher, start_program, wait_until, xclip_get, xclip_put)
 
 PROGRAM = TOOL = KEEPER = None
 HINT = "x-kde-passwordManagerHint"
@@ -36,19 +38,31 @@ def targets():
 
 
 class ClipboardKeeper(unittest.TestCase):
+    def setUp(self):
+        self.programs = []
+
+    def start(self, command):
+        program, window = start_program(command)
+        self.programs.append(program)
+        return program, window
+
     def tearDown(self):
+        for program in self.programs:
+            if program.poll() is None:
+                program.kill()
+            program.wait()
         # Leave no keeper behind: taking the clipboard sends it away.
         xclip_put(b"fin")
         self.assertTrue(wait_until(lambda: not keepers()), "a keeper outlived the clipboard")
 
     def encrypt_and_end(self, text, end, cipher=None):
-        program, window = start_program([PROGRAM])
+        program, window = self.start([PROGRAM])
         xclip_put(text.encode())
         click(window, COMMAND1)
         cipher = cipher or expected_cipher(text, INITIAL_KEY).encode()
         self.assertEqual(clipboard_becomes(cipher, 60), cipher)
         end(window)
-        self.assertEqual(program.wait(timeout=30), 0)
+        self.assertEqual(program.wait(timeout=120), 0)
         return cipher
 
     def quit(self, window):
@@ -85,7 +99,7 @@ class ClipboardKeeper(unittest.TestCase):
         self.assertEqual(xclip_get(), second)
 
     def test_only_decrypted_text_carries_the_history_hint(self):
-        program, window = start_program([PROGRAM])
+        program, window = self.start([PROGRAM])
         xclip_put("secret".encode())
         click(window, COMMAND1)
         cipher = expected_cipher("secret", INITIAL_KEY).encode()
@@ -96,9 +110,21 @@ class ClipboardKeeper(unittest.TestCase):
         self.assertIn(HINT, targets())
         self.assertEqual(xclip_get(HINT), b"secret")
         click(window, COMMAND3)
-        self.assertEqual(program.wait(timeout=30), 0)
+        self.assertEqual(program.wait(timeout=120), 0)
         self.assertEqual(xclip_get(), b"secret")  # now served by the keeper, hint and all
         self.assertIn(HINT, targets())
+
+    def test_a_missing_keeper_is_said_before_the_end(self):
+        alone = Path(tempfile.mkdtemp()) / "brouillamine"
+        shutil.copy(PROGRAM, alone)
+        program, window = self.start([str(alone)])
+        cipher = expected_cipher("texte", INITIAL_KEY).encode()
+        xclip_put(b"texte")
+        click(window, COMMAND1)
+        self.assertEqual(clipboard_becomes(cipher), cipher)
+        click(window, COMMAND3)
+        self.assertTrue(dismiss_message(TOOL), "the loss of the clipboard went unsaid")
+        self.assertEqual(program.wait(timeout=120), 0)
 
 
 if __name__ == "__main__":

@@ -37,7 +37,8 @@ class Install(unittest.TestCase):
         cls.share = cls.root / "usr" / "share"
 
     def test_program_desktop_entry_metadata_and_icons(self):
-        self.assertTrue(os.access(self.root / "usr" / "bin" / "brouillamine", os.X_OK))
+        for program in ("brouillamine", "brouillamine-keeper"):
+            self.assertTrue(os.access(self.root / "usr" / "bin" / program, os.X_OK), program)
         entry = (self.share / "applications" / f"{APP_ID}.desktop").read_text()
         for line in ("Name=Brouillamine", f"Icon={APP_ID}", "Categories=Utility;", "Exec=brouillamine"):
             self.assertIn(line + "\n", entry)
@@ -90,7 +91,8 @@ class DebianPackage(unittest.TestCase):
         self.assertIn("presse-papier", description)
         self.assertIn("clipboard", description)
         contents = run("dpkg-deb", "-c", self.package)
-        for path in ("./usr/bin/brouillamine", f"./usr/share/applications/{APP_ID}.desktop",
+        for path in ("./usr/bin/brouillamine\n", "./usr/bin/brouillamine-keeper\n",
+                     f"./usr/share/applications/{APP_ID}.desktop",
                      f"./usr/share/metainfo/{APP_ID}.metainfo.xml",
                      f"./usr/share/icons/hicolor/32x32/apps/{APP_ID}.png"):
             self.assertIn(path, contents)
