@@ -139,10 +139,10 @@ private:
         const xcb_atom_t property = request.property == XCB_NONE ? request.target : request.property;
         Reply reply = ReplyFor(request.target);
         if (reply.type == XCB_NONE || request.selection != clipboard_) {
-            Notify(request, XCB_NONE);
+            x11_.Notify(request, XCB_NONE);
         } else if (reply.data.size() <= kChunk) {
             Put(request.requestor, property, reply.type, reply.format, reply.data.data(), reply.data.size());
-            Notify(request, property);
+            x11_.Notify(request, property);
         } else {
             // Too large for one property: the requestor takes it in chunks,
             // deleting the property for each next one.
@@ -152,7 +152,7 @@ private:
             xcb_change_property(x11_.get(), XCB_PROP_MODE_REPLACE, request.requestor, property,
                                 atoms_.at("INCR"), 32, 1, &size);
             transfers_[{request.requestor, property}] = {std::move(reply), 0};
-            Notify(request, property);
+            x11_.Notify(request, property);
         }
     }
 
@@ -181,20 +181,6 @@ private:
     {
         xcb_change_property(x11_.get(), XCB_PROP_MODE_REPLACE, window, property, type,
                             static_cast<uint8_t>(format), static_cast<uint32_t>(bytes / (format / 8)), data);
-        xcb_flush(x11_.get());
-    }
-
-    void Notify(const xcb_selection_request_event_t& request, xcb_atom_t property)
-    {
-        xcb_selection_notify_event_t notify{};
-        notify.response_type = XCB_SELECTION_NOTIFY;
-        notify.time = request.time;
-        notify.requestor = request.requestor;
-        notify.selection = request.selection;
-        notify.target = request.target;
-        notify.property = property;
-        xcb_send_event(x11_.get(), 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
-                       reinterpret_cast<const char*>(&notify));
         xcb_flush(x11_.get());
     }
 

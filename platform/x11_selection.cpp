@@ -72,4 +72,18 @@ Event Connection::Next() const
     return Event(xcb_wait_for_event(connection_));
 }
 
+void Connection::Notify(const xcb_selection_request_event_t& request, xcb_atom_t property) const
+{
+    xcb_selection_notify_event_t notify{};
+    notify.response_type = XCB_SELECTION_NOTIFY;
+    notify.time = request.time;
+    notify.requestor = request.requestor;
+    notify.selection = request.selection;
+    notify.target = request.target;
+    notify.property = property;
+    xcb_send_event(connection_, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char*>(&notify));
+    xcb_flush(connection_);
+}
+
 } // namespace x11

@@ -41,6 +41,9 @@ public:
                                 const std::function<bool(const xcb_generic_event_t*)>& wanted) const;
     // The next event of any kind, waiting as long as it takes; null when the connection broke.
     [[nodiscard]] Event Next() const;
+    // Tells a requestor its selection request is answered in `property`, or
+    // refused when that is none.
+    void Notify(const xcb_selection_request_event_t& request, xcb_atom_t property) const;
 
 private:
     xcb_connection_t* connection_;

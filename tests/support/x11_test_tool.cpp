@@ -15,20 +15,6 @@
 
 namespace {
 
-void SendNotify(const x11::Connection& x11, const xcb_selection_request_event_t& request, xcb_atom_t property)
-{
-    xcb_selection_notify_event_t notify{};
-    notify.response_type = XCB_SELECTION_NOTIFY;
-    notify.time = request.time;
-    notify.requestor = request.requestor;
-    notify.selection = request.selection;
-    notify.target = request.target;
-    notify.property = property;
-    xcb_send_event(x11.get(), 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
-                   reinterpret_cast<const char*>(&notify));
-    xcb_flush(x11.get());
-}
-
 int CloseWindow(const x11::Connection& x11, xcb_window_t window)
 {
     xcb_client_message_event_t message{};
@@ -82,11 +68,11 @@ int main(int argc, char** argv)
             const xcb_atom_t offered[] = {targets, utf8};
             xcb_change_property(x11.get(), XCB_PROP_MODE_REPLACE, request.requestor, request.property,
                                 XCB_ATOM_ATOM, 32, 2, offered);
-            SendNotify(x11, request, request.property);
+            x11.Notify(request, request.property);
         } else if (request.target == utf8 && mode == "slow") {
             xcb_change_property(x11.get(), XCB_PROP_MODE_REPLACE, request.requestor, request.property, utf8,
                                 8, static_cast<uint32_t>(text.size()), text.data());
-            SendNotify(x11, request, request.property);
+            x11.Notify(request, request.property);
         } else if (request.target == utf8) {
             // Announce a chunked transfer, hand over one chunk, and vanish.
             const uint32_t size = static_cast<uint32_t>(text.size());
@@ -94,7 +80,7 @@ int main(int argc, char** argv)
             xcb_change_window_attributes(x11.get(), request.requestor, XCB_CW_EVENT_MASK, &events);
             xcb_change_property(x11.get(), XCB_PROP_MODE_REPLACE, request.requestor, request.property, incr,
                                 32, 1, &size);
-            SendNotify(x11, request, request.property);
+            x11.Notify(request, request.property);
             for (x11::Event next = x11.Next(); next; next = x11.Next()) {
                 const auto* change = reinterpret_cast<const xcb_property_notify_event_t*>(next.get());
                 if (x11::Kind(next.get()) == XCB_PROPERTY_NOTIFY && change->state == XCB_PROPERTY_DELETE) {
@@ -105,7 +91,7 @@ int main(int argc, char** argv)
                 }
             }
         } else {
-            SendNotify(x11, request, XCB_NONE);
+            x11.Notify(request, XCB_NONE);
         }
     }
     return 0;
