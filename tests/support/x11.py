@@ -46,6 +46,19 @@ def xclip_put(data, target="UTF8_STRING"):
                stdout=subprocess.DEVNULL, timeout=10).check_returncode()
 
 
+def hold_clipboard(data):
+    """An xclip that holds `data` in the foreground and ends once another
+    program takes the clipboard: waiting for it tells when the program has
+    written its result, so that no reader asks the old owner mid-transfer."""
+    holder = subprocess.Popen(["xclip", "-quiet", "-selection", "clipboard", "-t", "UTF8_STRING", "-i"],
+                              stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    holder.stdin.write(data)
+    holder.stdin.close()
+    if not wait_until(lambda: holder.poll() is not None or xclip_get("TARGETS")):
+        raise AssertionError("xclip did not take the clipboard")
+    return holder
+
+
 def xclip_get(target="UTF8_STRING"):
     result = run_client(["xclip", "-selection", "clipboard", "-t", target, "-o"],
                         stdout=subprocess.PIPE, timeout=180)

@@ -15,7 +15,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "support"))
 from x11 import (COMMAND1, COMMAND2, COMMAND3, INITIAL_KEY, click, clipboard_becomes,  # noqa: E402
-                 dismiss_message, expected_cipher, start_program, wait_until, xclip_get, xclip_put)
+                 dismiss_message, expected_cipher, hold_clipboard, start_program, wait_until, xclip_get, xclip_put)
 
 PROGRAM = TOOL = KEEPER = None
 HINT = "x-kde-passwordManagerHint"
@@ -57,10 +57,11 @@ class ClipboardKeeper(unittest.TestCase):
 
     def encrypt_and_end(self, text, end, cipher=None):
         program, window = self.start([PROGRAM])
-        xclip_put(text.encode())
+        holder = hold_clipboard(text.encode())
         click(window, COMMAND1)
+        holder.wait(timeout=120)
         cipher = cipher or expected_cipher(text, INITIAL_KEY).encode()
-        self.assertEqual(clipboard_becomes(cipher, 60), cipher)
+        self.assertEqual(xclip_get(), cipher)
         end(window)
         self.assertEqual(program.wait(timeout=120), 0)
         return cipher
