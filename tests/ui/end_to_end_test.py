@@ -101,27 +101,26 @@ class EndToEnd(unittest.TestCase):
         self.assertEqual(lines, ["arguments=0", "arguments=0"])
         self.assertIsNone(self.program.poll())
 
-    def test_bloc_note_falls_back_to_an_editor_on_the_path(self):
+    def restart_without_default_editor(self, path):
+        """The program again, on a desktop that registers no text/plain default."""
         self.tearDown()
-        bin_dir = self.home / "bin"
-        bin_dir.mkdir()
-        (bin_dir / "mousepad").symlink_to(self.home / "standin-editor")
         empty = self.home / "empty"
         empty.mkdir()
         self.environment.update(XDG_DATA_HOME=str(empty), XDG_DATA_DIRS=str(empty),
-                                XDG_CONFIG_HOME=str(empty), PATH=str(bin_dir))
+                                XDG_CONFIG_HOME=str(empty), PATH=str(path or empty))
         self.start()
+
+    def test_bloc_note_falls_back_to_an_editor_on_the_path(self):
+        bin_dir = self.home / "bin"
+        bin_dir.mkdir()
+        (bin_dir / "mousepad").symlink_to(self.home / "standin-editor")
+        self.restart_without_default_editor(bin_dir)
         self.click(COMMAND4)
         self.assertEqual(wait_until(lambda: self.editor_log.exists()
                                     and self.editor_log.read_text().split()), ["arguments=0"])
 
     def test_no_editor_at_all_is_a_message(self):
-        self.tearDown()
-        empty = self.home / "empty"
-        empty.mkdir()
-        self.environment.update(XDG_DATA_HOME=str(empty), XDG_DATA_DIRS=str(empty),
-                                XDG_CONFIG_HOME=str(empty), PATH=str(empty))
-        self.start()
+        self.restart_without_default_editor(None)
         self.click(COMMAND4)
         self.assertTrue(dismiss_message(TOOL), "no message was shown")
         self.assertIsNone(self.program.poll())
