@@ -10,6 +10,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
 # Qt's own texts in French are loaded at run time, unseen by dpkg-shlibdeps.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-translations-l10n)
+# Without it, a Wayland session runs the program through XWayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "chiffre le presse-papier avec une clé / clipboard cipher")
 set(CPACK_PACKAGE_DESCRIPTION
     "Brouillamine chiffre et déchiffre le texte du presse-papier avec une clé

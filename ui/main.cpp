@@ -40,6 +40,16 @@ int main(int argc, char* argv[])
     Form1 window;
     window.show();
     const int status = application.exec();
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        // Qt 6.4's Wayland plugin (Debian 12's) can hang for ever in
+        // ~QApplication: one of its event threads waits in
+        // wl_display_read_events for a reader that has already stopped. The
+        // compositor keeps the clipboard and nothing else of ours is left, so
+        // end here, once pending requests (a paste among them) are answered.
+        window.hide();
+        QCoreApplication::processEvents();
+        std::_Exit(status);
+    }
 #ifdef BROUILLAMINE_X11
     try {
         HandOverClipboard();

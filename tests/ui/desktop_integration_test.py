@@ -87,6 +87,7 @@ class DebianPackage(unittest.TestCase):
         depends = run("dpkg-deb", "-f", self.package, "Depends")
         for library in ("libqt6widgets6", "libqt6gui6", "libglib2.0-0", "qt6-translations-l10n"):
             self.assertIn(library, depends)
+        self.assertEqual(run("dpkg-deb", "-f", self.package, "Recommends").strip(), "qt6-wayland")
         description = run("dpkg-deb", "-f", self.package, "Description")
         self.assertIn("presse-papier", description)
         self.assertIn("clipboard", description)
