@@ -3,31 +3,20 @@
 #include "cipher/decode_text.h"
 #include "cipher/encode_text.h"
 #include "platform/clipboard.h"
+#include "platform/utf8.h"
 
-#include <QString>
-
-namespace {
-
-std::u16string_view View(const QString& text)
+void EncryptClipboard(Clipboard& clipboard, std::u16string_view key)
 {
-    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
+    std::u16string plain = clipboard.ReadText();
+    const std::string cipher = EncodeText(plain, key);
+    std::u16string().swap(plain); // no need to hold the text beside its cipher text while writing
+    clipboard.WriteText(cipher, Sensitivity::Plain);
 }
 
-} // namespace
-
-void EncryptClipboard(const QString& key)
+void DecryptClipboard(Clipboard& clipboard, std::u16string_view key)
 {
-    QString plain = ReadClipboardText();
-    const std::string cipher = EncodeText(View(plain), View(key));
-    plain.clear(); // no need to hold the text beside its cipher text while writing
-    WriteClipboardText(QByteArray(cipher.data(), static_cast<qsizetype>(cipher.size())), Sensitivity::Plain);
-}
-
-void DecryptClipboard(const QString& key)
-{
-    QString cipher = ReadClipboardText();
-    const std::u16string plain = DecodeText(View(cipher), View(key));
-    cipher.clear();
-    // The deciphered text is what the key protected: keep it out of histories.
-    WriteClipboardText(QStringView(plain).toUtf8(), Sensitivity::Secret);
+    std::u16string cipher = clipboard.ReadText();
+    const std::u16string plain = DecodeText(cipher, key);
+    std::u16string().swap(cipher);
+    clipboard.WriteText(utf8::FromUtf16(plain), Sensitivity::Secret);
 }

@@ -1,9 +1,11 @@
 #pragma once
 
-class QString;
+#include <string_view>
+
+class Clipboard;
 
 // The two commands behind the cipher buttons. Each reads the clipboard's text
 // once and replaces it once, only after the whole text was transformed; on
 // failure they throw Failure and leave the clipboard as it was.
-void EncryptClipboard(const QString& key);
-void DecryptClipboard(const QString& key);
+void EncryptClipboard(Clipboard& clipboard, std::u16string_view key);
+void DecryptClipboard(Clipboard& clipboard, std::u16string_view key);

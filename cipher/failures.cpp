@@ -1,31 +1,13 @@
 #include "cipher/failures.h"
 
 #include "platform/failure.h"
+#include "platform/utf8.h"
 
 #include <cstdio>
 #include <string>
 
 namespace failures {
 namespace {
-
-void AppendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 // "« π » (U+03C0)", or only "U+0085" for what cannot be shown: controls and
 // halves of a surrogate pair. A whole pair is named as the one character it is.
@@ -42,7 +24,7 @@ std::string Describe(std::u16string_view text, std::size_t index)
     if (!showable)
         return std::string("le caractère ") + codePoint;
     std::string out = "le caractère « ";
-    AppendUtf8(out, c);
+    utf8::Append(out, c);
     return out + " » (" + codePoint + ")";
 }
 

@@ -1,5 +1,6 @@
 #include "cipher/clipboard_commands.h"
 #include "platform/failure.h"
+#include "platform/qt/qt_clipboard.h"
 
 #include "tests/support/xclip.h"
 
@@ -9,7 +10,14 @@
 
 namespace {
 
-using Command = void (*)(const QString&);
+using Command = void (*)(Clipboard&, std::u16string_view);
+
+void Run(Command command, const QString& key)
+{
+    QtClipboard clipboard;
+    command(clipboard,
+            {reinterpret_cast<const char16_t*>(key.utf16()), static_cast<std::size_t>(key.size())});
+}
 
 } // namespace
 
@@ -36,16 +44,16 @@ private Q_SLOTS:
         QFETCH(QString, key);
         QFETCH(QByteArray, cipher);
         QVERIFY(xclip::Put(plain.toUtf8()));
-        EncryptClipboard(key);
+        Run(EncryptClipboard, key);
         QCOMPARE(xclip::Get(), cipher);
-        DecryptClipboard(key);
+        Run(DecryptClipboard, key);
         QCOMPARE(xclip::Get(), plain.toUtf8());
     }
 
     void decryptsWhatAnotherProgramHolds()
     {
         QVERIFY(xclip::Put("015024135\n039024156063\n"));
-        DecryptClipboard(u"Mwé"_qs);
+        Run(DecryptClipboard, u"Mwé"_qs);
         QCOMPARE(xclip::Get(), "Bonjour"_qba);
     }
 
@@ -76,7 +84,7 @@ private Q_SLOTS:
         QFETCH(QString, message);
         QVERIFY(xclip::Put(clipboard));
         try {
-            command(key);
+            Run(command, key);
             QFAIL("the command did not fail");
         } catch (const Failure& failure) {
             QVERIFY2(QString::fromUtf8(failure.what()).contains(message), failure.what());
@@ -91,7 +99,7 @@ private Q_SLOTS:
         QVERIFY(xclip::Put(png, u"image/png"_qs));
         for (const Command command : {Command(EncryptClipboard), Command(DecryptClipboard)}) {
             try {
-                command(u"Mwé"_qs);
+                Run(command, u"Mwé"_qs);
                 QFAIL("the command did not fail");
             } catch (const Failure& failure) {
                 QVERIFY2(QString::fromUtf8(failure.what())
@@ -124,7 +132,7 @@ private Q_SLOTS:
         QElapsedTimer elapsed;
         elapsed.start();
         try {
-            EncryptClipboard(u"Mwé"_qs);
+            Run(EncryptClipboard, u"Mwé"_qs);
             QFAIL("the command did not fail");
         } catch (const Failure& failure) {
             QVERIFY2(QString::fromUtf8(failure.what()).startsWith(u"Le presse-papier n'a pas pu être lu"_qs),
@@ -139,10 +147,10 @@ private Q_SLOTS:
     void ownerlessClipboardIsNotText()
     {
         QVERIFY(xclip::Put("abc"));
-        EncryptClipboard(u"Mwé"_qs); // now this process owns it, and gives it up
+        Run(EncryptClipboard, u"Mwé"_qs); // now this process owns it, and gives it up
         QGuiApplication::clipboard()->clear();
         QTRY_VERIFY(!QGuiApplication::clipboard()->ownsClipboard());
-        QVERIFY_THROWS_EXCEPTION(Failure, EncryptClipboard(u"Mwé"_qs));
+        QVERIFY_THROWS_EXCEPTION(Failure, Run(EncryptClipboard, u"Mwé"_qs));
     }
 };
 

@@ -4,7 +4,7 @@
 //   vanishing       takes the clipboard and exits in the middle of a chunked transfer
 //   close WINDOW    asks a window to close, as a window manager's close button does
 // Prints "ready" once it owns the clipboard; ends when it loses it.
-#include "platform/x11_selection.h"
+#include "platform/x11/x11_selection.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,5 +1,5 @@
-#include "ui/form1.h"
-#include "ui/french_texts.h"
+#include "ui/qt/form1.h"
+#include "ui/qt/french_texts.h"
 
 #include <QAccessible>
 #include <QApplication>

@@ -4,7 +4,7 @@
 // input, takes the clipboard, answers "ok" on its standard output, serves
 // paste requests of any size, and exits when another program takes the
 // clipboard.
-#include "platform/x11_selection.h"
+#include "platform/x11/x11_selection.h"
 
 #include <algorithm>
 #include <cstdio>

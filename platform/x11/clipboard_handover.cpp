@@ -1,7 +1,8 @@
-#include "platform/clipboard_handover.h"
+#include "platform/x11/clipboard_handover.h"
 
-#include "platform/clipboard.h"
 #include "platform/failure.h"
+#include "platform/messages.h"
+#include "platform/qt/qt_clipboard.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
@@ -20,9 +21,7 @@ namespace {
 
 [[noreturn]] void FailHandOver()
 {
-    throw Failure("Le texte du presse-papier n'a pas pu être gardé après la fermeture du programme : "
-                  "collez-le maintenant là où vous en avez besoin, ou installez un gestionnaire de "
-                  "presse-papier.");
+    throw Failure(messages::kNotKept);
 }
 
 bool WriteAll(int descriptor, const char* data, std::size_t size)

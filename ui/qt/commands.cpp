@@ -1,7 +1,8 @@
-#include "ui/commands.h"
+#include "ui/qt/commands.h"
 
 #include "platform/failure.h"
-#include "platform/program_start.h"
+#include "platform/messages.h"
+#include "platform/qt/program_start.h"
 
 #include <QCoreApplication>
 
@@ -12,10 +13,6 @@ void QuitProgram()
 
 void OpenTextEditor()
 {
-#ifdef _WIN32
-    if (StartProgram("notepad.exe"))
-        return;
-#else
     if (StartDefaultApplication("text/plain"))
         return;
     // A desktop with no default registered usually still has one of these.
@@ -24,7 +21,5 @@ void OpenTextEditor()
         if (StartProgram(editor))
             return;
     }
-#endif
-    throw Failure("Aucun éditeur de texte n'a pu être lancé. Installez un éditeur de texte "
-                  "ou choisissez-en un par défaut pour les fichiers texte, puis recommencez.");
+    throw Failure(messages::kNoEditor);
 }

@@ -1,9 +1,10 @@
-#include "ui/form1.h"
+#include "ui/qt/form1.h"
 
 #include "cipher/clipboard_commands.h"
-#include "platform/error_report.h"
 #include "platform/failure.h"
-#include "ui/commands.h"
+#include "platform/messages.h"
+#include "platform/qt/error_report.h"
+#include "ui/qt/commands.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -16,47 +17,34 @@
 
 namespace {
 
-struct Twips {
-    int left, top, width, height;
-};
+using form1::Kind;
 
-// Positions are kept in twips; Qt's high-DPI scaling takes it from logical
-// pixels, as it does for the background picture.
-QRect ToPixels(Twips twips)
+// Qt's high-DPI scaling takes it from logical pixels, as it does for the
+// background picture.
+QRect ToPixels(form1::Twips twips)
 {
-    constexpr int kTwipsPerPixel = 15; // 1440 twips an inch at 96 dpi
-    return {twips.left / kTwipsPerPixel, twips.top / kTwipsPerPixel, twips.width / kTwipsPerPixel,
-            twips.height / kTwipsPerPixel};
+    constexpr int kLogicalDpi = 96;
+    return {form1::ToPixels(twips.left, kLogicalDpi), form1::ToPixels(twips.top, kLogicalDpi),
+            form1::ToPixels(twips.width, kLogicalDpi), form1::ToPixels(twips.height, kLogicalDpi)};
 }
 
-enum class Kind { Button, TextField, Label };
-
-struct Control {
-    const char* name;
-    Kind kind;
-    const char* text;
-    Twips twips;
-    void (*click)(const QString& key);
-};
-
-constexpr char kTitle[] = "   Clipboard Brouillamine      V 6.0";
-constexpr Twips kClientArea = {0, 0, 4350, 1920};
-
-// In tab order. Label1 runs 15 twips past the client area, which cuts it.
-// clang-format off
-constexpr Control kControls[] = {
-    {"Command1", Kind::Button, "CRYPTER le presse-papier", {240, 120, 1455, 495},
-     [](const QString& key) { EncryptClipboard(key); }},
-    {"key", Kind::TextField, "Mwé", {240, 840, 2055, 285}, nullptr},
-    {"Command2", Kind::Button, "DECRYPTER le presse-papier", {2640, 120, 1455, 495},
-     [](const QString& key) { DecryptClipboard(key); }},
-    {"Label1", Kind::Label, "© l'atelier Brouillamine", {1680, 1320, 2415, 615}, nullptr},
-    {"Command3", Kind::Button, "Quitter", {2880, 840, 1095, 375},
-     [](const QString&) { QuitProgram(); }},
-    {"Command4", Kind::Button, "Bloc Note", {120, 1320, 1095, 375},
-     [](const QString&) { OpenTextEditor(); }},
-};
-// clang-format on
+void Run(QtClipboard& clipboard, form1::Command command, const QString& key)
+{
+    const std::u16string_view keyText(reinterpret_cast<const char16_t*>(key.utf16()),
+                                      static_cast<std::size_t>(key.size()));
+    switch (command) {
+    case form1::Command::EncryptClipboard:
+        return EncryptClipboard(clipboard, keyText);
+    case form1::Command::DecryptClipboard:
+        return DecryptClipboard(clipboard, keyText);
+    case form1::Command::QuitProgram:
+        return QuitProgram();
+    case form1::Command::OpenTextEditor:
+        return OpenTextEditor();
+    case form1::Command::None:
+        return;
+    }
+}
 
 // Push buttons draw one line; a caption too wide for its button gets line
 // breaks at word boundaries instead.
@@ -85,12 +73,12 @@ Form1::Form1(QWidget* parent)
     , background_(QStringLiteral(":/ui/artwork/background.bmp"))
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QString::fromUtf8(kTitle));
+    setWindowTitle(QString::fromUtf8(form1::kTitle));
     setWindowIcon(QIcon(QStringLiteral(":/ui/artwork/brouillamine.ico")));
-    setFixedSize(ToPixels(kClientArea).size());
+    setFixedSize(ToPixels(form1::kClientArea).size());
 
     QWidget* previous = nullptr;
-    for (const Control& control : kControls) {
+    for (const form1::Control& control : form1::kControls) {
         const QString text = QString::fromUtf8(control.text);
         QWidget* widget = nullptr;
         switch (control.kind) {
@@ -101,7 +89,8 @@ Form1::Form1(QWidget* parent)
             button->setAccessibleName(text);
             button->setAutoDefault(false);
             button->setFocusPolicy(Qt::StrongFocus); // macOS skips buttons otherwise
-            connect(button, &QPushButton::clicked, this, [this, click = control.click] { Run(click); });
+            connect(button, &QPushButton::clicked, this,
+                    [this, click = control.click] { RunCommand(click); });
             widget = button;
             break;
         }
@@ -133,16 +122,13 @@ void Form1::paintEvent(QPaintEvent*)
     QPainter(this).drawPixmap(0, 0, background_);
 }
 
-void Form1::Run(void (*command)(const QString& key))
+void Form1::RunCommand(form1::Command command)
 {
     try {
-        command(key_->text());
+        Run(clipboard_, command, key_->text());
     } catch (const Failure& failure) {
         ReportFailure(this, QString::fromUtf8(failure.what()));
     } catch (const std::bad_alloc&) {
-        ReportFailure(this,
-                      QStringLiteral("La mémoire ne suffit pas pour ce texte. Fermez d'autres "
-                                     "programmes ou copiez un texte plus court, puis recommencez. "
-                                     "Le presse-papier n'a pas été modifié."));
+        ReportFailure(this, QString::fromUtf8(messages::kOutOfMemory));
     }
 }

@@ -1,15 +1,12 @@
 // GIO comes before any Qt header, as both use the names signals and slots.
-#ifndef _WIN32
 #include <gio/gio.h>
-#endif
 
-#include "platform/program_start.h"
+#include "platform/qt/program_start.h"
 
 #include <QProcess>
 #include <QStandardPaths>
 #include <QString>
 
-#ifndef _WIN32
 bool StartDefaultApplication(const char* mimeType)
 {
     GAppInfo* application = g_app_info_get_default_for_type(mimeType, FALSE);
@@ -19,7 +16,6 @@ bool StartDefaultApplication(const char* mimeType)
     g_object_unref(application);
     return started;
 }
-#endif
 
 bool StartProgram(const char* program)
 {

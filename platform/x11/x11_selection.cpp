@@ -1,4 +1,4 @@
-#include "platform/x11_selection.h"
+#include "platform/x11/x11_selection.h"
 
 #include <poll.h>
 

@@ -1,11 +1,9 @@
-#include "platform/error_report.h"
 #include "platform/failure.h"
-#include "ui/form1.h"
-#include "ui/french_texts.h"
-
-#ifdef BROUILLAMINE_X11
-#include "platform/clipboard_handover.h"
-#endif
+#include "platform/messages.h"
+#include "platform/qt/error_report.h"
+#include "platform/x11/clipboard_handover.h"
+#include "ui/qt/form1.h"
+#include "ui/qt/french_texts.h"
 
 #include <QApplication>
 
@@ -19,9 +17,7 @@ void ExitWhenNoDisplay(QtMsgType type, const QMessageLogContext&, const QString&
 {
     if (type != QtFatalMsg)
         return;
-    std::fputs("brouillamine : aucun affichage graphique n'est disponible ; "
-               "lancez le programme depuis une session de bureau.\n",
-               stderr);
+    std::fputs(messages::kNoDisplay, stderr);
     std::_Exit(EXIT_FAILURE);
 }
 
@@ -50,12 +46,10 @@ int main(int argc, char* argv[])
         QCoreApplication::processEvents();
         std::_Exit(status);
     }
-#ifdef BROUILLAMINE_X11
     try {
         HandOverClipboard();
     } catch (const Failure& failure) {
         ReportFailure(nullptr, QString::fromUtf8(failure.what()));
     }
-#endif
     return status;
 }

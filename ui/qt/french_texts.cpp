@@ -1,4 +1,4 @@
-#include "ui/french_texts.h"
+#include "ui/qt/french_texts.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

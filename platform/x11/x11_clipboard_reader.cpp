@@ -1,6 +1,6 @@
-#include "platform/x11_clipboard_reader.h"
+#include "platform/x11/x11_clipboard_reader.h"
 
-#include "platform/x11_selection.h"
+#include "platform/x11/x11_selection.h"
 
 #include <algorithm>
 #include <optional>

@@ -1,0 +1,32 @@
+#pragma once
+
+// What the platform's failures say to the user, in French and UTF-8, the
+// same whichever front-end shows them.
+namespace messages {
+
+inline constexpr char kNoText[]
+    = "Le presse-papier ne contient pas de texte. Copiez d'abord un texte, puis recommencez.";
+inline constexpr char kUnreadable[]
+    = "Le presse-papier n'a pas pu être lu : le programme qui y a mis le texte ne répond pas ou s'est "
+      "arrêté en cours de route. Copiez le texte à nouveau, puis recommencez. Le presse-papier n'a pas "
+      "été modifié.";
+inline constexpr char kHeldOpen[]
+    = "Le presse-papier n'a pas pu être lu : un autre programme le retient. Attendez un instant, puis "
+      "recommencez. Le presse-papier n'a pas été modifié.";
+inline constexpr char kNotWritten[] = "Le presse-papier n'a pas pu être modifié : un autre programme le "
+                                      "retient. Attendez un instant, puis recommencez.";
+inline constexpr char kOutOfMemory[]
+    = "La mémoire ne suffit pas pour ce texte. Fermez d'autres programmes ou copiez un texte plus court, "
+      "puis recommencez. Le presse-papier n'a pas été modifié.";
+inline constexpr char kNoEditor[]
+    = "Aucun éditeur de texte n'a pu être lancé. Installez un éditeur de texte "
+      "ou choisissez-en un par défaut pour les fichiers texte, puis recommencez.";
+inline constexpr char kNotKept[]
+    = "Le texte du presse-papier n'a pas pu être gardé après la fermeture du programme : collez-le "
+      "maintenant là où vous en avez besoin, ou installez un gestionnaire de presse-papier.";
+inline constexpr char kNoDisplay[] = "brouillamine : aucun affichage graphique n'est disponible ; "
+                                     "lancez le programme depuis une session de bureau.\n";
+// The title of every failure message.
+inline constexpr char kTitle[] = "Brouillamine";
+
+} // namespace messages

@@ -1,0 +1,56 @@
+#include "platform/qt/qt_clipboard.h"
+
+#include "platform/failure.h"
+#include "platform/messages.h"
+
+#include "platform/x11/x11_clipboard_reader.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QStringDecoder>
+
+std::u16string QtClipboard::ReadText()
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    // Our own text is at hand; another program's is asked for directly, as
+    // Qt cannot tell a silent owner from an empty text.
+    if (QGuiApplication::platformName() == QLatin1String("xcb") && !clipboard->ownsClipboard()) {
+        X11ClipboardText text = ReadX11ClipboardText(std::chrono::seconds(2));
+        switch (text.status) {
+        case X11ClipboardText::Status::Text: {
+            // Decoded in place: UTF-16 never takes more units than UTF-8 bytes.
+            std::u16string utf16(text.utf8.size(), u'\0');
+            QStringDecoder decoder(QStringDecoder::Utf8);
+            const QChar* end
+                = decoder.appendToBuffer(reinterpret_cast<QChar*>(utf16.data()),
+                                         QByteArrayView(text.utf8.data(), qsizetype(text.utf8.size())));
+            utf16.resize(static_cast<std::size_t>(end - reinterpret_cast<const QChar*>(utf16.data())));
+            return utf16;
+        }
+        case X11ClipboardText::Status::NoText:
+            throw Failure(messages::kNoText);
+        case X11ClipboardText::Status::NoAnswer:
+            throw Failure(messages::kUnreadable);
+        }
+    }
+    // Elsewhere Qt answers an empty text when nothing could be read; the
+    // formats on offer tell that apart from a text that is really empty.
+    const QMimeData* data = clipboard->mimeData();
+    if (data == nullptr || !data->hasText())
+        throw Failure(messages::kNoText);
+    const QString text = data->text();
+    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
+}
+
+void QtClipboard::WriteText(std::string_view utf8, Sensitivity sensitivity)
+{
+    auto* data = new QMimeData;
+    data->setData(QStringLiteral("text/plain"), QByteArray(utf8.data(), static_cast<qsizetype>(utf8.size())));
+    if (sensitivity == Sensitivity::Secret)
+        data->setData(QString::fromLatin1(kSecretHintFormat), "secret");
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setMimeData(data);
+    if (!clipboard->ownsClipboard())
+        throw Failure(messages::kNotWritten);
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "platform/clipboard.h"
+
+// The clipboard as Qt serves it, read straight from the X server on X11.
+class QtClipboard : public Clipboard {
+public:
+    [[nodiscard]] std::u16string ReadText() override;
+    // Kept as UTF-8, the text is handed to other programs as it is, with no
+    // conversion per paste.
+    void WriteText(std::string_view utf8, Sensitivity sensitivity) override;
+};
+
+// The format that asks clipboard-history managers to keep a text out of
+// their history.
+inline constexpr char kSecretHintFormat[] = "x-kde-passwordManagerHint";
