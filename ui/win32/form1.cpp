@@ -1,0 +1,267 @@
+#include "ui/win32/form1.h"
+
+#include "cipher/clipboard_commands.h"
+#include "platform/failure.h"
+#include "platform/messages.h"
+#include "platform/win32/error_report.h"
+#include "platform/win32/wide_text.h"
+#include "platform/win32/win32_clipboard.h"
+#include "ui/win32/commands.h"
+#include "ui/win32/resource_ids.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"Brouillamine.Form1";
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+// Enter and Escape make the dialog manager send IDOK and IDCANCEL: no control
+// may take those numbers, so none is pressed by them.
+constexpr int kFirstControlId = 100;
+
+RECT ToPixels(form1::Twips twips, UINT dpi)
+{
+    const int x = form1::ToPixels(twips.left, static_cast<int>(dpi));
+    const int y = form1::ToPixels(twips.top, static_cast<int>(dpi));
+    return {x, y, x + form1::ToPixels(twips.width, static_cast<int>(dpi)),
+            y + form1::ToPixels(twips.height, static_cast<int>(dpi))};
+}
+
+// `caption` with a line break wherever the next word would pass `width` in
+// `font`: the button's own wrapping may also break a word at its hyphen.
+std::wstring Wrap(const std::wstring& caption, HWND button, HFONT font, int width)
+{
+    const HDC dc = GetDC(button);
+    const HGDIOBJ previous = SelectObject(dc, font);
+    std::wstring wrapped, line;
+    for (std::size_t start = 0; start <= caption.size();) {
+        const std::size_t end = std::min(caption.find(L' ', start), caption.size());
+        const std::wstring word = caption.substr(start, end - start);
+        const std::wstring longer = line.empty() ? word : line + L' ' + word;
+        SIZE size{};
+        GetTextExtentPoint32W(dc, longer.c_str(), static_cast<int>(longer.size()), &size);
+        if (size.cx > width && !line.empty()) {
+            wrapped += line + L"\r\n";
+            line = word;
+        } else {
+            line = longer;
+        }
+        start = end + 1;
+    }
+    SelectObject(dc, previous);
+    ReleaseDC(button, dc);
+    return wrapped + line;
+}
+
+} // namespace
+
+Form1::Form1(HINSTANCE instance)
+    : instance_(instance)
+{
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = Procedure;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(BROUILLAMINE_ICON));
+    windowClass.hIconSm
+        = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(BROUILLAMINE_ICON), IMAGE_ICON,
+                                        GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = kClassName;
+    RegisterClassExW(&windowClass);
+    background_.reset(static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(BROUILLAMINE_BACKGROUND),
+                                                      IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+
+    CreateWindowExW(0, kClassName, Widen(form1::kTitle).c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0,
+                    nullptr, nullptr, instance, this);
+    if (window_ == nullptr)
+        return;
+    CreateControls();
+    LayOut(GetDpiForWindow(window_));
+    ShowWindow(window_, SW_SHOWNORMAL);
+    SetFocus(controls_[0]);
+}
+
+LRESULT CALLBACK Form1::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto* form = static_cast<Form1*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        form->window_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+    }
+    auto* form = reinterpret_cast<Form1*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    return form != nullptr ? form->Handle(message, wParam, lParam)
+                           : DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT Form1::Handle(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND: {
+        const int index = LOWORD(wParam) - kFirstControlId;
+        if (HIWORD(wParam) == BN_CLICKED && index >= 0 && index < static_cast<int>(controls_.size()))
+            RunCommand(form1::kControls[index].click);
+        return 0;
+    }
+    case WM_ERASEBKGND:
+        PaintBackground(reinterpret_cast<HDC>(wParam));
+        return 1;
+    case WM_CTLCOLORSTATIC:
+        if (reinterpret_cast<HWND>(lParam) == label_) {
+            // The credit lies on the picture, with no box of its own.
+            SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+            return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+        }
+        break;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            focus_ = GetFocus();
+        } else if (focus_ != nullptr) {
+            SetFocus(focus_);
+            return 0;
+        }
+        break;
+    case WM_DPICHANGED: {
+        const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+        SetWindowPos(window_, nullptr, suggested->left, suggested->top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        LayOut(HIWORD(wParam));
+        return 0;
+    }
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+void Form1::CreateControls()
+{
+    for (std::size_t i = 0; i < controls_.size(); ++i) {
+        const form1::Control& control = form1::kControls[i];
+        const wchar_t* windowClass = L"STATIC";
+        DWORD style = WS_CHILD | WS_VISIBLE;
+        DWORD extendedStyle = 0;
+        switch (control.kind) {
+        case form1::Kind::Button:
+            windowClass = L"BUTTON";
+            style |= WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE | BS_CENTER | BS_VCENTER;
+            break;
+        case form1::Kind::TextField:
+            windowClass = L"EDIT";
+            style |= WS_TABSTOP | ES_AUTOHSCROLL;
+            extendedStyle = WS_EX_CLIENTEDGE;
+            break;
+        case form1::Kind::Label:
+            style |= SS_LEFT | SS_NOPREFIX;
+            break;
+        }
+        controls_[i] = CreateWindowExW(
+            extendedStyle, windowClass, Widen(control.text).c_str(), style, 0, 0, 0, 0, window_,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + i)), instance_, nullptr);
+        if (control.kind == form1::Kind::TextField)
+            key_ = controls_[i];
+        if (control.kind == form1::Kind::Label)
+            label_ = controls_[i];
+    }
+}
+
+void Form1::LayOut(UINT dpi)
+{
+    dpi_ = dpi;
+    RECT frame = ToPixels(form1::kClientArea, dpi);
+    AdjustWindowRectExForDpi(&frame, kStyle, FALSE, 0, dpi);
+    SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi);
+    ScopedGdiObject<HFONT> font(CreateFontIndirectW(&metrics.lfMessageFont));
+    // Captions wrap onto two lines at most: where the message font is too
+    // wide for that, the captions get a smaller size.
+    LOGFONTW captionLook = metrics.lfMessageFont;
+    ScopedGdiObject<HFONT> captionFont(CreateFontIndirectW(&captionLook));
+    std::array<std::wstring, std::size(form1::kControls)> captions;
+    const auto wrapAll = [&] {
+        bool twoLinesAtMost = true;
+        for (std::size_t i = 0; i < controls_.size(); ++i) {
+            if (form1::kControls[i].kind != form1::Kind::Button)
+                continue;
+            const int width = form1::ToPixels(form1::kControls[i].twips.width, static_cast<int>(dpi))
+                - 4 * GetSystemMetricsForDpi(SM_CXEDGE, dpi);
+            captions[i] = Wrap(Widen(form1::kControls[i].text), controls_[i], captionFont.get(), width);
+            twoLinesAtMost = twoLinesAtMost && captions[i].find(L'\n') == captions[i].rfind(L'\n');
+        }
+        return twoLinesAtMost;
+    };
+    while (!wrapAll() && std::abs(captionLook.lfHeight) > 6) {
+        captionLook.lfHeight += captionLook.lfHeight < 0 ? 1 : -1;
+        captionFont.reset(CreateFontIndirectW(&captionLook));
+    }
+    for (std::size_t i = 0; i < controls_.size(); ++i) {
+        const RECT place = ToPixels(form1::kControls[i].twips, dpi);
+        MoveWindow(controls_[i], place.left, place.top, place.right - place.left, place.bottom - place.top,
+                   TRUE);
+        const bool button = form1::kControls[i].kind == form1::Kind::Button;
+        SendMessageW(controls_[i], WM_SETFONT,
+                     reinterpret_cast<WPARAM>(button ? captionFont.get() : font.get()), TRUE);
+        if (button)
+            SetWindowTextW(controls_[i], captions[i].c_str());
+    }
+    // The old fonts are let go once no control uses them.
+    font_ = std::move(font);
+    captionFont_ = std::move(captionFont);
+    InvalidateRect(window_, nullptr, TRUE);
+}
+
+void Form1::PaintBackground(HDC dc) const
+{
+    BITMAP picture{};
+    if (!background_ || GetObjectW(background_.get(), sizeof picture, &picture) == 0)
+        return;
+    const HDC source = CreateCompatibleDC(dc);
+    const HGDIOBJ previous = SelectObject(source, background_.get());
+    // Pixel for pixel at 96 dpi, as drawn; scaled with the rest above it.
+    SetStretchBltMode(dc, HALFTONE);
+    SetBrushOrgEx(dc, 0, 0, nullptr);
+    StretchBlt(dc, 0, 0, MulDiv(picture.bmWidth, static_cast<int>(dpi_), USER_DEFAULT_SCREEN_DPI),
+               MulDiv(picture.bmHeight, static_cast<int>(dpi_), USER_DEFAULT_SCREEN_DPI), source, 0, 0,
+               picture.bmWidth, picture.bmHeight, SRCCOPY);
+    SelectObject(source, previous);
+    DeleteDC(source);
+}
+
+void Form1::RunCommand(form1::Command command)
+{
+    try {
+        Win32Clipboard clipboard(window_);
+        const std::wstring key = KeyText();
+        const std::u16string_view keyText(reinterpret_cast<const char16_t*>(key.data()), key.size());
+        switch (command) {
+        case form1::Command::EncryptClipboard:
+            return EncryptClipboard(clipboard, keyText);
+        case form1::Command::DecryptClipboard:
+            return DecryptClipboard(clipboard, keyText);
+        case form1::Command::QuitProgram:
+            return QuitProgram();
+        case form1::Command::OpenTextEditor:
+            return OpenTextEditor();
+        case form1::Command::None:
+            return;
+        }
+    } catch (const Failure& failure) {
+        ReportFailure(window_, failure.what());
+    } catch (const std::bad_alloc&) {
+        ReportFailure(window_, messages::kOutOfMemory);
+    }
+}
+
+std::wstring Form1::KeyText() const
+{
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(key_)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(key_, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
