@@ -2,10 +2,11 @@
 BUILD := build
 FUZZ_BUILD := build-fuzz
 SANITIZE_BUILD := build-sanitize
+WINDOWS_BUILD := build-windows
 FUZZ_SECONDS ?= 60
 SANITIZERS := -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
 
-.PHONY: all deps configure run test screenshot bench package fuzz test-sanitize
+.PHONY: all deps configure run test screenshot bench package fuzz test-sanitize windows
 
 all: configure
 	cmake --build $(BUILD) --parallel
@@ -19,8 +20,9 @@ configure: deps
 run: all
 	./$(BUILD)/brouillamine
 
-test: all
+test: all windows
 	ctest --test-dir $(BUILD) --output-on-failure
+	ctest --test-dir $(WINDOWS_BUILD) --output-on-failure
 
 screenshot: all
 	tests/with-xvfb scripts/screenshot ./$(BUILD)/brouillamine $(BUILD)/screenshot.png
@@ -48,7 +50,6 @@ test-sanitize: deps
 	  UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir $(SANITIZE_BUILD) --output-on-failure
 
 # Brouillamine.exe, cross-compiled with MinGW-w64.
-WINDOWS_BUILD := build-windows
 windows: deps
 	@[ -f $(WINDOWS_BUILD)/CMakeCache.txt ] || cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake

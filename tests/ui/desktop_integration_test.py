@@ -1,5 +1,5 @@
 """What a desktop user and a packager get: the installed files, their
-validators, the Windows version resource, and the Debian package, unpacked
+validators, and the Debian package, unpacked
 and run to encipher through the clipboard.
 
 Usage: desktop_integration_test.py SOURCE_DIR BUILD_DIR   (DISPLAY must name a test server)
@@ -54,23 +54,6 @@ class Install(unittest.TestCase):
         metadata = (self.share / "metainfo" / f"{APP_ID}.metainfo.xml").read_text()
         self.assertIn('<release version="6.0"', metadata)
         self.assertIn("<project_license>", metadata)
-
-
-class WindowsVersionResource(unittest.TestCase):
-    def test_compiles_with_version_strings_and_icon(self):
-        res = Path(tempfile.mkdtemp()) / "brouillamine.res"
-        run("x86_64-w64-mingw32-windres", "--preprocessor=cpp", "-I", str(Path(SOURCE) / "ui"),
-            "-i", str(Path(SOURCE) / "ui" / "brouillamine.rc"), "-O", "res", "-o", str(res))
-        data = res.read_bytes()
-        for text in ("040C04B0", "FileVersion", "6.00", "ProductVersion", "ProductName", "InternalName",
-                     "Brouillamine", "OriginalFilename", "Brouillamine.exe", "CompanyName", "LegalCopyright"):
-            self.assertTrue(text.encode("utf-16-le") in data, text)
-        fixed = data.index(struct.pack("<I", 0xFEEF04BD))
-        file_ms, file_ls, product_ms, product_ls = struct.unpack("<4I", data[fixed + 8:fixed + 24])
-        self.assertEqual((file_ms, file_ls, product_ms, product_ls), (6 << 16, 0, 6 << 16, 0))
-        self.assertTrue(data.endswith(struct.pack("<HH", 0x040C, 1200)), "no translation 040C, code page 1200")
-        first_image = Path(SOURCE, "ui", "artwork", "brouillamine.ico").read_bytes()[38:38 + 200]
-        self.assertTrue(first_image in data, "the icon is not in the resource")
 
 
 class DebianPackage(unittest.TestCase):
