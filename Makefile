@@ -4,6 +4,8 @@ FUZZ_BUILD := build-fuzz
 SANITIZE_BUILD := build-sanitize
 WINDOWS_BUILD := build-windows
 FUZZ_SECONDS ?= 60
+# Warnings stop our own builds; a distribution's plain cmake build goes on.
+CONFIGURE := cmake -S . -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
 SANITIZERS := -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
 
 .PHONY: all deps configure run test screenshot bench package fuzz test-sanitize windows
@@ -11,11 +13,16 @@ SANITIZERS := -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-f
 all: configure
 	cmake --build $(BUILD) --parallel
 
+# What to install: building and running need less than testing.
+DEPS := build
+test test-sanitize windows screenshot bench package: DEPS := build test
+fuzz: DEPS := build fuzz
+
 deps:
-	@scripts/install-deps
+	@scripts/install-deps $(DEPS)
 
 configure: deps
-	@[ -f $(BUILD)/CMakeCache.txt ] || cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	@[ -f $(BUILD)/CMakeCache.txt ] || $(CONFIGURE) -B $(BUILD)
 
 run: all
 	./$(BUILD)/brouillamine
@@ -35,7 +42,7 @@ package: all
 	cmake --build $(BUILD) --target package
 
 fuzz: deps
-	@[ -f $(FUZZ_BUILD)/CMakeCache.txt ] || cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	@[ -f $(FUZZ_BUILD)/CMakeCache.txt ] || $(CONFIGURE) -B $(FUZZ_BUILD) \
 	  -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link $(SANITIZERS)"
 	cmake --build $(FUZZ_BUILD) --parallel --target decode_text_fuzz round_trip_fuzz
 	scripts/fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
@@ -43,7 +50,7 @@ fuzz: deps
 # The whole suite, the end-to-end tests included, on a build with
 # AddressSanitizer and UndefinedBehaviorSanitizer.
 test-sanitize: deps
-	@[ -f $(SANITIZE_BUILD)/CMakeCache.txt ] || cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	@[ -f $(SANITIZE_BUILD)/CMakeCache.txt ] || $(CONFIGURE) -B $(SANITIZE_BUILD) \
 	  -DCMAKE_CXX_FLAGS="$(SANITIZERS)"
 	cmake --build $(SANITIZE_BUILD) --parallel
 	ASAN_OPTIONS=abort_on_error=1:detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
@@ -51,6 +58,6 @@ test-sanitize: deps
 
 # Brouillamine.exe, cross-compiled with MinGW-w64.
 windows: deps
-	@[ -f $(WINDOWS_BUILD)/CMakeCache.txt ] || cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_BUILD_TYPE=Release \
+	@[ -f $(WINDOWS_BUILD)/CMakeCache.txt ] || $(CONFIGURE) -B $(WINDOWS_BUILD) -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 	cmake --build $(WINDOWS_BUILD) --parallel

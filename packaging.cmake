@@ -8,8 +8,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
-# Qt's own texts in French are loaded at run time, unseen by dpkg-shlibdeps.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-translations-l10n)
+# Loaded at run time, unseen by dpkg-shlibdeps: Qt's own texts in French,
+# and the platform plugins, without which Qt finds no display at all.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n, qt6-qpa-plugins")
 # Without it, a Wayland session runs the program through XWayland.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "chiffre le presse-papier avec une clé / clipboard cipher")

@@ -6,6 +6,9 @@
 
 #include <QClipboard>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMimeData>
 
@@ -72,6 +75,15 @@ pid_t StartDetached(const QByteArray& program, int& input, int& answer)
     return child;
 }
 
+// Installed as a private helper under libexec; in the build tree, beside the program.
+QString KeeperPath()
+{
+    const QDir programs(QCoreApplication::applicationDirPath());
+    const QString installed = programs.absoluteFilePath(QStringLiteral(KEEPER_FROM_PROGRAM));
+    return QFileInfo::exists(installed) ? installed
+                                        : programs.absoluteFilePath(QStringLiteral("brouillamine-keeper"));
+}
+
 } // namespace
 
 void HandOverClipboard()
@@ -82,8 +94,7 @@ void HandOverClipboard()
     const QMimeData* data = clipboard->mimeData();
     const QByteArray text = data->data(QStringLiteral("text/plain"));
     const QByteArray kind = data->hasFormat(QString::fromLatin1(kSecretHintFormat)) ? "secret\n" : "plain\n";
-    const QByteArray keeper
-        = (QCoreApplication::applicationDirPath() + QStringLiteral("/brouillamine-keeper")).toLocal8Bit();
+    const QByteArray keeper = QFile::encodeName(KeeperPath());
 
     int input = -1, answer = -1;
     if (StartDetached(keeper, input, answer) < 0)

@@ -37,9 +37,10 @@ public:
         const xcb_atom_t target = TextTarget();
         if (target == XCB_NONE)
             return {failed_ ? Status::NoAnswer : Status::NoText, {}};
+        // The text was offered: a refusal now is a failure to read, not an empty text.
         std::optional<std::string> data = Convert(target);
         if (!data)
-            return {failed_ ? Status::NoAnswer : Status::NoText, {}};
+            return {Status::NoAnswer, {}};
         if (target == XCB_ATOM_STRING)
             *data = Latin1ToUtf8(*data);
         return {Status::Text, std::move(*data)};
@@ -74,11 +75,16 @@ private:
         });
         if (!notify)
             return std::nullopt;
-        if (reinterpret_cast<const xcb_selection_notify_event_t*>(notify.get())->property == XCB_NONE)
+        // The answer is where the owner says it is; none means it refused.
+        const xcb_atom_t property
+            = reinterpret_cast<const xcb_selection_notify_event_t*>(notify.get())->property;
+        if (property == XCB_NONE)
             return std::nullopt;
 
         xcb_atom_t type = XCB_NONE;
-        std::string data = TakeProperty(type);
+        std::string data = TakeProperty(property, type);
+        if (type == XCB_NONE) // no such property: nothing was handed over
+            failed_ = true;
         if (failed_ || type != incr_)
             return failed_ ? std::nullopt : std::optional(std::move(data));
 
@@ -88,14 +94,14 @@ private:
         if (data.size() >= 4)
             whole.reserve(*reinterpret_cast<const uint32_t*>(data.data()));
         for (;;) {
-            const x11::Event chunkReady = Wait([this](const xcb_generic_event_t* event) {
+            const x11::Event chunkReady = Wait([this, property](const xcb_generic_event_t* event) {
                 const auto* change = reinterpret_cast<const xcb_property_notify_event_t*>(event);
                 return x11::Kind(event) == XCB_PROPERTY_NOTIFY && change->window == window_
-                    && change->atom == property_ && change->state == XCB_PROPERTY_NEW_VALUE;
+                    && change->atom == property && change->state == XCB_PROPERTY_NEW_VALUE;
             });
             if (!chunkReady)
                 return std::nullopt;
-            const std::string chunk = TakeProperty(type);
+            const std::string chunk = TakeProperty(property, type);
             if (failed_)
                 return std::nullopt;
             if (chunk.empty())
@@ -104,14 +110,14 @@ private:
         }
     }
 
-    // Reads and deletes our property, whatever its size.
-    std::string TakeProperty(xcb_atom_t& type)
+    // Reads and deletes `property` of our window, whatever its size.
+    std::string TakeProperty(xcb_atom_t property, xcb_atom_t& type)
     {
         std::string data;
         for (uint32_t offset = 0;;) {
             const x11::Owned<xcb_get_property_reply_t> reply(
                 xcb_get_property_reply(x11_.get(),
-                                       xcb_get_property(x11_.get(), 0, window_, property_,
+                                       xcb_get_property(x11_.get(), 0, window_, property,
                                                         XCB_GET_PROPERTY_TYPE_ANY, offset, 1 << 20),
                                        nullptr));
             if (!reply) {
@@ -126,7 +132,7 @@ private:
             if (reply->bytes_after == 0)
                 break;
         }
-        xcb_delete_property(x11_.get(), window_, property_);
+        xcb_delete_property(x11_.get(), window_, property);
         xcb_flush(x11_.get());
         return data;
     }

@@ -118,6 +118,8 @@ private Q_SLOTS:
         QTest::newRow("silent") << QStringList{"silent"};
         QTest::newRow("too slow") << QStringList{"slow", "4000", "Bonjour"};
         QTest::newRow("vanishing mid-transfer") << QStringList{"vanishing"};
+        QTest::newRow("refusing the text it offers") << QStringList{"refusing"};
+        QTest::newRow("naming a property it never sets") << QStringList{"unset"};
     }
 
     void misbehavingOwner()

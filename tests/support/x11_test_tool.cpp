@@ -2,6 +2,8 @@
 //   silent          takes the clipboard and never answers a request
 //   slow MS TEXT    takes the clipboard and answers every request MS ms late
 //   vanishing       takes the clipboard and exits in the middle of a chunked transfer
+//   refusing        offers UTF8_STRING, then refuses to convert it
+//   unset           offers UTF8_STRING, then names a property it never sets
 //   close WINDOW    asks a window to close, as a window manager's close button does
 // Prints "ready" once it owns the clipboard; ends when it loses it.
 #include "platform/x11/x11_selection.h"
@@ -39,8 +41,11 @@ int main(int argc, char** argv)
         return 2;
     if (mode == "close" && argc == 3)
         return CloseWindow(x11, static_cast<xcb_window_t>(std::stoul(argv[2])));
-    if (mode != "silent" && mode != "vanishing" && !(mode == "slow" && argc == 4)) {
-        std::fprintf(stderr, "usage: x11_test_tool silent | slow MS TEXT | vanishing | close WINDOW\n");
+    if (mode != "silent" && mode != "vanishing" && mode != "refusing" && mode != "unset"
+        && !(mode == "slow" && argc == 4)) {
+        std::fprintf(
+            stderr,
+            "usage: x11_test_tool silent | slow MS TEXT | vanishing | refusing | unset | close WINDOW\n");
         return 2;
     }
 
@@ -68,6 +73,10 @@ int main(int argc, char** argv)
             const xcb_atom_t offered[] = {targets, utf8};
             xcb_change_property(x11.get(), XCB_PROP_MODE_REPLACE, request.requestor, request.property,
                                 XCB_ATOM_ATOM, 32, 2, offered);
+            x11.Notify(request, request.property);
+        } else if (request.target == utf8 && mode == "refusing") {
+            x11.Notify(request, XCB_NONE);
+        } else if (request.target == utf8 && mode == "unset") {
             x11.Notify(request, request.property);
         } else if (request.target == utf8 && mode == "slow") {
             xcb_change_property(x11.get(), XCB_PROP_MODE_REPLACE, request.requestor, request.property, utf8,

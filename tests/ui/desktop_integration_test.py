@@ -68,14 +68,14 @@ class DebianPackage(unittest.TestCase):
         self.assertIn(" Package: brouillamine\n", info)
         self.assertIn(" Version: 6.0\n", info)
         depends = run("dpkg-deb", "-f", self.package, "Depends")
-        for library in ("libqt6widgets6", "libqt6gui6", "libglib2.0-0", "qt6-translations-l10n"):
+        for library in ("libqt6widgets6", "libqt6gui6", "libglib2.0-0", "qt6-translations-l10n", "qt6-qpa-plugins"):
             self.assertIn(library, depends)
         self.assertEqual(run("dpkg-deb", "-f", self.package, "Recommends").strip(), "qt6-wayland")
         description = run("dpkg-deb", "-f", self.package, "Description")
         self.assertIn("presse-papier", description)
         self.assertIn("clipboard", description)
         contents = run("dpkg-deb", "-c", self.package)
-        for path in ("./usr/bin/brouillamine\n", "./usr/bin/brouillamine-keeper\n",
+        for path in ("./usr/bin/brouillamine\n", "./usr/libexec/brouillamine/brouillamine-keeper\n",
                      f"./usr/share/applications/{APP_ID}.desktop",
                      f"./usr/share/metainfo/{APP_ID}.metainfo.xml",
                      f"./usr/share/icons/hicolor/32x32/apps/{APP_ID}.png"):

@@ -9,16 +9,31 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
-// Qt explains a missing display at length, for developers, then aborts.
-void ExitWhenNoDisplay(QtMsgType type, const QMessageLogContext&, const QString&)
+// Qt explains a failed start at length, for developers, then aborts: where
+// there is no display at all, one line for the user says why instead.
+void ExplainFailedStart(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
     if (type != QtFatalMsg)
         return;
-    std::fputs(messages::kNoDisplay, stderr);
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        std::fputs(messages::kNoDisplay, stderr);
+    else
+        std::fprintf(stderr, "brouillamine : %s\n", message.toLocal8Bit().constData());
     std::_Exit(EXIT_FAILURE);
+}
+
+// Qt also takes its X display from "-display NAME"; our own connections to
+// it (the clipboard's reader, the keeper) take theirs from DISPLAY.
+void ShareDisplayOption(int argc, char* argv[])
+{
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "-display") == 0)
+            setenv("DISPLAY", argv[i + 1], 1);
+    }
 }
 
 } // namespace
@@ -28,7 +43,8 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Brouillamine"));
     QApplication::setApplicationVersion(QStringLiteral("6.0"));
     QApplication::setDesktopFileName(QStringLiteral("org.brouillamine.Brouillamine"));
-    qInstallMessageHandler(ExitWhenNoDisplay);
+    ShareDisplayOption(argc, argv);
+    qInstallMessageHandler(ExplainFailedStart);
     QApplication application(argc, argv);
     qInstallMessageHandler(nullptr);
     InstallFrenchQtTexts(application);
