@@ -22,8 +22,8 @@ inline constexpr char kNoEditor[]
     = "Aucun éditeur de texte n'a pu être lancé. Installez un éditeur de texte "
       "ou choisissez-en un par défaut pour les fichiers texte, puis recommencez.";
 inline constexpr char kNotKept[]
-    = "Le texte du presse-papier n'a pas pu être gardé après la fermeture du programme : collez-le "
-      "maintenant là où vous en avez besoin, ou installez un gestionnaire de presse-papier.";
+    = "Le texte du presse-papier ne pourra pas être gardé après la fermeture du programme : collez-le "
+      "maintenant là où vous en avez besoin, avant de fermer ce message.";
 inline constexpr char kNoDisplay[] = "brouillamine : aucun affichage graphique n'est disponible ; "
                                      "lancez le programme depuis une session de bureau.\n";
 // The title of every failure message.

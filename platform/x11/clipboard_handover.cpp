@@ -1,8 +1,12 @@
+// GLib comes before any Qt header, as both use the names signals and slots.
+#include <glib.h>
+
 #include "platform/x11/clipboard_handover.h"
 
 #include "platform/failure.h"
 #include "platform/messages.h"
 #include "platform/qt/qt_clipboard.h"
+#include "platform/x11/x11_selection.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
@@ -12,19 +16,60 @@
 #include <QGuiApplication>
 #include <QMimeData>
 
-#include <fcntl.h>
 #include <poll.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
+#include <optional>
+#include <string>
 
 namespace {
 
-[[noreturn]] void FailHandOver()
+using Clock = std::chrono::steady_clock;
+
+// How long the keeper may take to claim the clipboard once it has the text.
+constexpr auto kClaimPatience = std::chrono::seconds(1);
+
+// Installed as a private helper under libexec; in the build tree, beside the program.
+QString KeeperPath()
 {
-    throw Failure(messages::kNotKept);
+    const QDir programs(QCoreApplication::applicationDirPath());
+    const QString installed = programs.absoluteFilePath(QStringLiteral(KEEPER_FROM_PROGRAM));
+    return QFileInfo::exists(installed) ? installed
+                                        : programs.absoluteFilePath(QStringLiteral("brouillamine-keeper"));
+}
+
+// The time at which this program took the clipboard, as Qt answers it for
+// the TIMESTAMP target from its event loop, which runs meanwhile.
+std::optional<xcb_timestamp_t> OwnershipTime()
+{
+    const x11::Connection x11;
+    if (!x11.Ok())
+        return std::nullopt;
+    const xcb_window_t window = x11.CreateHiddenWindow();
+    const xcb_atom_t property = x11.Atom("BROUILLAMINE_TIMESTAMP");
+    xcb_convert_selection(x11.get(), window, x11.Atom("CLIPBOARD"), x11.Atom("TIMESTAMP"), property,
+                          XCB_CURRENT_TIME);
+    for (const auto deadline = Clock::now() + kClaimPatience; Clock::now() < deadline;) {
+        QCoreApplication::processEvents();
+        const x11::Event notify
+            = x11.WaitFor(std::chrono::milliseconds(10), [](const xcb_generic_event_t* event) {
+                  return x11::Kind(event) == XCB_SELECTION_NOTIFY;
+              });
+        if (!notify)
+            continue;
+        if (reinterpret_cast<const xcb_selection_notify_event_t*>(notify.get())->property == XCB_NONE)
+            return std::nullopt;
+        const x11::Owned<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+            x11.get(), xcb_get_property(x11.get(), 1, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 1),
+            nullptr));
+        if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 4)
+            return std::nullopt;
+        return *static_cast<const xcb_timestamp_t*>(xcb_get_property_value(reply.get()));
+    }
+    return std::nullopt;
 }
 
 bool WriteAll(int descriptor, const char* data, std::size_t size)
@@ -41,47 +86,46 @@ bool WriteAll(int descriptor, const char* data, std::size_t size)
     return true;
 }
 
-// Starts the keeper in a session of its own, no child of ours, with a pipe
-// to its standard input and one from its standard output.
-pid_t StartDetached(const QByteArray& program, int& input, int& answer)
+// The keeper's one-line answer, or "" when none came in time.
+std::string AnswerOf(int descriptor)
 {
-    int toKeeper[2], fromKeeper[2];
-    if (pipe2(toKeeper, O_CLOEXEC) != 0)
-        return -1;
-    if (pipe2(fromKeeper, O_CLOEXEC) != 0) {
-        close(toKeeper[0]);
-        close(toKeeper[1]);
-        return -1;
+    std::string answer;
+    const auto deadline = Clock::now() + kClaimPatience;
+    while (answer.find('\n') == std::string::npos) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        pollfd ready{descriptor, POLLIN, 0};
+        const int polled = poll(&ready, 1, static_cast<int>(std::max<long long>(0, left.count())));
+        if (polled < 0 && errno == EINTR)
+            continue;
+        char buffer[16];
+        const ssize_t got = polled == 1 ? read(descriptor, buffer, sizeof buffer) : 0;
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return {};
+        answer.append(buffer, static_cast<std::size_t>(got));
     }
-    const pid_t child = fork();
-    if (child == 0) {
-        // Only async-signal-safe calls from here to exec.
-        if (fork() != 0)
-            _exit(0);
-        setsid();
-        const int nothing = open("/dev/null", O_WRONLY);
-        dup2(toKeeper[0], STDIN_FILENO);
-        dup2(fromKeeper[1], STDOUT_FILENO);
-        dup2(nothing, STDERR_FILENO);
-        execl(program.constData(), program.constData(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(toKeeper[0]);
-    close(fromKeeper[1]);
-    if (child > 0)
-        waitpid(child, nullptr, 0);
-    input = toKeeper[1];
-    answer = fromKeeper[0];
-    return child;
+    return answer;
 }
 
-// Installed as a private helper under libexec; in the build tree, beside the program.
-QString KeeperPath()
+// Starts the keeper in a session of its own and no child of ours, in "/",
+// with nothing of ours open but the two pipes. Returns its answer.
+std::string HandOver(const QByteArray& header, const QByteArray& text)
 {
-    const QDir programs(QCoreApplication::applicationDirPath());
-    const QString installed = programs.absoluteFilePath(QStringLiteral(KEEPER_FROM_PROGRAM));
-    return QFileInfo::exists(installed) ? installed
-                                        : programs.absoluteFilePath(QStringLiteral("brouillamine-keeper"));
+    const QByteArray program = QFile::encodeName(KeeperPath());
+    gchar* argv[] = {const_cast<gchar*>(program.constData()), nullptr};
+    gint input = -1, output = -1;
+    const gboolean started = g_spawn_async_with_pipes(
+        "/", argv, nullptr, G_SPAWN_STDERR_TO_DEV_NULL, [](gpointer) { setsid(); }, nullptr, nullptr, &input,
+        &output, nullptr, nullptr);
+    if (!started)
+        return {};
+    const bool written = WriteAll(input, header.constData(), static_cast<std::size_t>(header.size()))
+        && WriteAll(input, text.constData(), static_cast<std::size_t>(text.size()));
+    close(input);
+    const std::string answer = written ? AnswerOf(output) : std::string();
+    close(output);
+    return answer;
 }
 
 } // namespace
@@ -93,24 +137,23 @@ void HandOverClipboard()
         return;
     const QMimeData* data = clipboard->mimeData();
     const QByteArray text = data->data(QStringLiteral("text/plain"));
-    const QByteArray kind = data->hasFormat(QString::fromLatin1(kSecretHintFormat)) ? "secret\n" : "plain\n";
-    const QByteArray keeper = QFile::encodeName(KeeperPath());
-
-    int input = -1, answer = -1;
-    if (StartDetached(keeper, input, answer) < 0)
-        FailHandOver();
+    const bool secret = data->hasFormat(QString::fromLatin1(kSecretHintFormat));
     std::signal(SIGPIPE, SIG_IGN); // a keeper that died early is told by write(), not by a signal
-    const bool written = WriteAll(input, kind.constData(), static_cast<std::size_t>(kind.size()))
-        && WriteAll(input, text.constData(), static_cast<std::size_t>(text.size()));
-    close(input);
 
-    char confirmation[3] = {};
-    pollfd ready{answer, POLLIN, 0};
-    const bool confirmed = written && poll(&ready, 1, 1000) == 1 && read(answer, confirmation, 3) == 3
-        && QByteArray(confirmation, 3) == "ok\n";
-    close(answer);
-    if (!confirmed)
-        FailHandOver();
+    std::string answer;
+    if (const std::optional<xcb_timestamp_t> time = OwnershipTime()) {
+        const QByteArray header = QByteArray(secret ? "secret " : "plain ") + QByteArray::number(text.size())
+            + ' ' + QByteArray::number(*time) + '\n';
+        answer = HandOver(header, text);
+    }
+    if (answer == "superseded\n") // another program took the clipboard since: its text stays
+        return;
+    if (answer != "ok\n") {
+        // Ours again, so that the text can be pasted while the message says so.
+        QtClipboard().WriteText({text.constData(), static_cast<std::size_t>(text.size())},
+                                secret ? Sensitivity::Secret : Sensitivity::Plain);
+        throw Failure(messages::kNotKept);
+    }
     // Let Qt hear that the clipboard is no longer ours, so that it does not
     // try to hand it to a clipboard manager on its way out.
     QCoreApplication::processEvents();

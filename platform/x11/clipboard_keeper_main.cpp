@@ -1,12 +1,18 @@
 // brouillamine-keeper: holds the clipboard's text once Brouillamine has ended,
 // since on X11 a clipboard lives only as long as the program that serves it.
-// Reads "secret\n" or "plain\n" and then the text (UTF-8) from its standard
-// input, takes the clipboard, answers "ok" on its standard output, serves
-// paste requests of any size, and exits when another program takes the
-// clipboard.
+// Reads "secret" or "plain", the text's size in bytes and the time at which
+// the program took the clipboard, on one line, then the text (UTF-8), from
+// its standard input. It takes the clipboard with that time, so that the X
+// server refuses it to the keeper when another program took it since, and
+// answers "ok" or "superseded" on its standard output. It then serves the
+// same targets and bytes as the program did, pastes of any size, and exits
+// once another program has taken the clipboard and the pastes it had begun
+// are done.
 #include "platform/x11/x11_selection.h"
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -15,33 +21,44 @@
 
 namespace {
 
-constexpr std::size_t kChunk = 256 * 1024;
+using Clock = std::chrono::steady_clock;
 
-struct Reply {
-    xcb_atom_t type = XCB_NONE;
-    int format = 8;
-    std::string data;
+constexpr std::size_t kChunk = 256 * 1024;
+// A requestor that takes no chunk for this long is taken to have gone away.
+constexpr auto kPatience = std::chrono::seconds(10);
+
+// How the text goes out: as it is, or as Latin-1 with "?" for what Latin-1
+// lacks, which is what Qt gives for STRING and TEXT.
+enum class Encoding { Utf8, Latin1 };
+
+// A chunked transfer under way: where the next chunk starts in the text.
+struct Transfer {
+    xcb_atom_t type;
+    Encoding encoding;
+    std::size_t offset;
+    Clock::time_point lastProgress;
 };
 
 class Keeper {
 public:
-    Keeper(std::string text, bool secret)
+    Keeper(std::string text, bool secret, xcb_timestamp_t time)
         : text_(std::move(text))
         , secret_(secret)
+        , time_(time)
     {
         window_ = x11_.CreateHiddenWindow();
         clipboard_ = x11_.Atom("CLIPBOARD");
-        for (const char* name : {"TARGETS", "TIMESTAMP", "UTF8_STRING", "text/plain;charset=utf-8", "TEXT",
-                                 "text/plain", "INCR", "x-kde-passwordManagerHint"})
+        for (const char* name : {"TARGETS", "MULTIPLE", "TIMESTAMP", "SAVE_TARGETS", "UTF8_STRING", "TEXT",
+                                 "text/plain", "INCR", "ATOM_PAIR", "x-kde-passwordManagerHint"})
             atoms_[name] = x11_.Atom(name);
-        latin1_ = ToLatin1(text_);
     }
 
+    // False when the clipboard could not be taken: the X server refuses a
+    // time earlier than the clipboard's last change.
     bool TakeClipboard()
     {
         if (!x11_.Ok())
             return false;
-        time_ = ServerTime();
         xcb_set_selection_owner(x11_.get(), window_, clipboard_, time_);
         const x11::Owned<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
             x11_.get(), xcb_get_selection_owner(x11_.get(), clipboard_), nullptr));
@@ -50,12 +67,21 @@ public:
 
     void Serve()
     {
-        for (x11::Event event = x11_.Next(); event; event = x11_.Next()) {
+        bool lost = false;
+        while (!(lost && transfers_.empty())) {
+            const x11::Event event
+                = x11_.WaitFor(std::chrono::seconds(1), [](const xcb_generic_event_t*) { return true; });
+            if (!x11_.Ok())
+                return;
+            ExpireStalledTransfers();
+            if (!event)
+                continue;
             switch (x11::Kind(event.get())) {
             case XCB_SELECTION_CLEAR:
-                return;
+                lost = true; // the transfers begun are finished first
+                break;
             case XCB_SELECTION_REQUEST:
-                Answer(*reinterpret_cast<const xcb_selection_request_event_t*>(event.get()));
+                Answer(*reinterpret_cast<const xcb_selection_request_event_t*>(event.get()), lost);
                 break;
             case XCB_PROPERTY_NOTIFY:
                 NextChunk(*reinterpret_cast<const xcb_property_notify_event_t*>(event.get()));
@@ -68,107 +94,145 @@ public:
     }
 
 private:
-    // A timestamp from the server, as taking a selection wants: a property
-    // change on our own window reports it.
-    xcb_timestamp_t ServerTime()
-    {
-        xcb_change_property(x11_.get(), XCB_PROP_MODE_APPEND, window_, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
-                            0, nullptr);
-        const x11::Event change = x11_.WaitFor(std::chrono::seconds(1), [](const xcb_generic_event_t* event) {
-            return x11::Kind(event) == XCB_PROPERTY_NOTIFY;
-        });
-        return change ? reinterpret_cast<const xcb_property_notify_event_t*>(change.get())->time
-                      : xcb_timestamp_t{XCB_CURRENT_TIME};
-    }
-
-    static std::string ToLatin1(const std::string& utf8)
-    {
-        std::string latin1;
-        for (std::size_t i = 0; i < utf8.size(); ++i) {
-            const auto c = static_cast<unsigned char>(utf8[i]);
-            if (c < 0x80) {
-                latin1 += static_cast<char>(c);
-            } else if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size()) {
-                latin1
-                    += static_cast<char>(((c & 0x03) << 6) | (static_cast<unsigned char>(utf8[++i]) & 0x3F));
-            } else {
-                return {}; // not Latin-1: offered as UTF-8 only
-            }
-        }
-        return latin1;
-    }
-
-    bool OffersLatin1() const { return text_.empty() || !latin1_.empty(); }
-
     std::vector<xcb_atom_t> Targets() const
     {
-        std::vector<xcb_atom_t> targets = {atoms_.at("TARGETS"), atoms_.at("TIMESTAMP"),
-                                           atoms_.at("UTF8_STRING"), atoms_.at("text/plain;charset=utf-8")};
-        if (OffersLatin1())
-            targets.insert(targets.end(), {XCB_ATOM_STRING, atoms_.at("TEXT"), atoms_.at("text/plain")});
+        std::vector<xcb_atom_t> targets
+            = {atoms_.at("text/plain"), atoms_.at("UTF8_STRING"), XCB_ATOM_STRING, atoms_.at("TEXT")};
         if (secret_)
             targets.push_back(atoms_.at("x-kde-passwordManagerHint"));
+        targets.insert(
+            targets.end(),
+            {atoms_.at("TARGETS"), atoms_.at("MULTIPLE"), atoms_.at("TIMESTAMP"), atoms_.at("SAVE_TARGETS")});
         return targets;
     }
 
-    // What to answer for `target`; no type when it is not offered.
-    Reply ReplyFor(xcb_atom_t target) const
+    // The type and encoding the text goes out in for `target`; no type when it is not text.
+    std::pair<xcb_atom_t, Encoding> TextFormat(xcb_atom_t target) const
     {
-        if (target == atoms_.at("TARGETS")) {
-            const std::vector<xcb_atom_t> targets = Targets();
-            return {XCB_ATOM_ATOM, 32,
-                    std::string(reinterpret_cast<const char*>(targets.data()),
-                                targets.size() * sizeof(xcb_atom_t))};
-        }
-        if (target == atoms_.at("TIMESTAMP"))
-            return {XCB_ATOM_INTEGER, 32, std::string(reinterpret_cast<const char*>(&time_), sizeof time_)};
-        if (target == atoms_.at("UTF8_STRING") || target == atoms_.at("text/plain;charset=utf-8"))
-            return {target, 8, text_};
-        if (OffersLatin1()
-            && (target == XCB_ATOM_STRING || target == atoms_.at("TEXT")
-                || target == atoms_.at("text/plain")))
-            return {target == atoms_.at("TEXT") ? xcb_atom_t{XCB_ATOM_STRING} : target, 8, latin1_};
-        if (secret_ && target == atoms_.at("x-kde-passwordManagerHint"))
-            return {target, 8, "secret"};
-        return {};
+        if (target == atoms_.at("text/plain") || target == atoms_.at("UTF8_STRING"))
+            return {target, Encoding::Utf8};
+        if (target == XCB_ATOM_STRING || target == atoms_.at("TEXT"))
+            return {XCB_ATOM_STRING, Encoding::Latin1};
+        return {XCB_NONE, Encoding::Utf8};
     }
 
-    void Answer(const xcb_selection_request_event_t& request)
+    void Answer(const xcb_selection_request_event_t& request, bool lost)
     {
         // Obsolete requestors name no property: the target stands for it.
         const xcb_atom_t property = request.property == XCB_NONE ? request.target : request.property;
-        Reply reply = ReplyFor(request.target);
-        if (reply.type == XCB_NONE || request.selection != clipboard_) {
-            x11_.Notify(request, XCB_NONE);
-        } else if (reply.data.size() <= kChunk) {
-            Put(request.requestor, property, reply.type, reply.format, reply.data.data(), reply.data.size());
-            x11_.Notify(request, property);
+        // Once the clipboard is lost, only the transfers begun go on.
+        const bool served = !lost && request.selection == clipboard_
+            && Convert(request.requestor, request.target, property);
+        x11_.Notify(request, served ? property : xcb_atom_t{XCB_NONE});
+    }
+
+    // Puts `target` into `property` of `requestor`; false when it is not offered.
+    bool Convert(xcb_window_t requestor, xcb_atom_t target, xcb_atom_t property)
+    {
+        if (target == atoms_.at("TARGETS")) {
+            const std::vector<xcb_atom_t> targets = Targets();
+            Put(requestor, property, XCB_ATOM_ATOM, 32, targets.data(), targets.size());
+        } else if (target == atoms_.at("TIMESTAMP")) {
+            Put(requestor, property, XCB_ATOM_INTEGER, 32, &time_, 1);
+        } else if (secret_ && target == atoms_.at("x-kde-passwordManagerHint")) {
+            Put(requestor, property, target, 8, "secret", 6);
+        } else if (target == atoms_.at("MULTIPLE")) {
+            return ConvertMultiple(requestor, property);
+        } else if (const auto [type, encoding] = TextFormat(target); type != XCB_NONE) {
+            SendText(requestor, property, type, encoding);
         } else {
-            // Too large for one property: the requestor takes it in chunks,
-            // deleting the property for each next one.
-            const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-            xcb_change_window_attributes(x11_.get(), request.requestor, XCB_CW_EVENT_MASK, &events);
-            const auto size = static_cast<uint32_t>(reply.data.size());
-            xcb_change_property(x11_.get(), XCB_PROP_MODE_REPLACE, request.requestor, property,
-                                atoms_.at("INCR"), 32, 1, &size);
-            transfers_[{request.requestor, property}] = {std::move(reply), 0};
-            x11_.Notify(request, property);
+            return false;
         }
+        return true;
+    }
+
+    // Each pair of target and property listed in `property`, converted in
+    // turn; a refused one has its target replaced by none, as ICCCM asks.
+    bool ConvertMultiple(xcb_window_t requestor, xcb_atom_t property)
+    {
+        const x11::Owned<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+            x11_.get(),
+            xcb_get_property(x11_.get(), 0, requestor, property, atoms_.at("ATOM_PAIR"), 0, 1 << 16),
+            nullptr));
+        if (!reply || reply->format != 32)
+            return false;
+        const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply.get()));
+        std::vector<xcb_atom_t> pairs(atoms, atoms + xcb_get_property_value_length(reply.get()) / 4);
+        for (std::size_t i = 0; i + 1 < pairs.size(); i += 2) {
+            if (pairs[i] == atoms_.at("MULTIPLE") || !Convert(requestor, pairs[i], pairs[i + 1]))
+                pairs[i] = XCB_NONE;
+        }
+        Put(requestor, property, atoms_.at("ATOM_PAIR"), 32, pairs.data(), pairs.size());
+        return true;
+    }
+
+    void SendText(xcb_window_t requestor, xcb_atom_t property, xcb_atom_t type, Encoding encoding)
+    {
+        if (text_.size() <= kChunk) {
+            std::size_t offset = 0;
+            const std::string whole = Chunk(encoding, offset);
+            Put(requestor, property, type, 8, whole.data(), whole.size());
+            return;
+        }
+        // Too large for one property: the requestor takes it in chunks,
+        // deleting the property for each next one. Watching it first, the
+        // keeper hears of it when it vanishes.
+        const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+        xcb_change_window_attributes(x11_.get(), requestor, XCB_CW_EVENT_MASK, &events);
+        const auto lowerBound = static_cast<uint32_t>(
+            std::min<std::size_t>(encoding == Encoding::Utf8 ? text_.size() : CharacterCount(), UINT32_MAX));
+        Put(requestor, property, atoms_.at("INCR"), 32, &lowerBound, 1);
+        transfers_[{requestor, property}] = {type, encoding, 0, Clock::now()};
     }
 
     void NextChunk(const xcb_property_notify_event_t& change)
     {
         if (change.state != XCB_PROPERTY_DELETE)
             return;
-        const auto transfer = transfers_.find({change.window, change.atom});
-        if (transfer == transfers_.end())
+        const auto found = transfers_.find({change.window, change.atom});
+        if (found == transfers_.end())
             return;
-        auto& [reply, offset] = transfer->second;
-        const std::size_t length = std::min(kChunk, reply.data.size() - offset);
-        Put(change.window, change.atom, reply.type, reply.format, reply.data.data() + offset, length);
-        offset += length;
-        if (length == 0) // the empty chunk that ends it is sent
-            transfers_.erase(transfer);
+        Transfer& transfer = found->second;
+        const std::string chunk = Chunk(transfer.encoding, transfer.offset);
+        Put(change.window, change.atom, transfer.type, 8, chunk.data(), chunk.size());
+        transfer.lastProgress = Clock::now();
+        if (chunk.empty()) // the empty chunk that ends it is sent
+            transfers_.erase(found);
+    }
+
+    // Up to kChunk bytes of the text from `offset` on, moving `offset` past
+    // what they came from.
+    std::string Chunk(Encoding encoding, std::size_t& offset) const
+    {
+        if (encoding == Encoding::Utf8) {
+            std::string chunk = text_.substr(offset, kChunk);
+            offset += chunk.size();
+            return chunk;
+        }
+        std::string chunk;
+        while (offset < text_.size() && chunk.size() < kChunk) {
+            const auto lead = static_cast<unsigned char>(text_[offset]);
+            const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+            char32_t c = length == 1 ? lead : lead & (0x3F >> (length - 1));
+            for (std::size_t i = 1; i < length && offset + i < text_.size(); ++i)
+                c = (c << 6) | (static_cast<unsigned char>(text_[offset + i]) & 0x3F);
+            chunk += c <= 0xFF ? static_cast<char>(c) : '?';
+            offset += length;
+        }
+        return chunk;
+    }
+
+    std::size_t CharacterCount() const
+    {
+        return static_cast<std::size_t>(
+            std::count_if(text_.begin(), text_.end(), [](char byte) { return (byte & 0xC0) != 0x80; }));
+    }
+
+    void ExpireStalledTransfers()
+    {
+        const auto now = Clock::now();
+        std::erase_if(transfers_,
+                      [&](const auto& transfer) { return now - transfer.second.lastProgress > kPatience; });
     }
 
     void ForgetRequestor(xcb_window_t requestor)
@@ -176,43 +240,45 @@ private:
         std::erase_if(transfers_, [&](const auto& transfer) { return transfer.first.first == requestor; });
     }
 
-    void Put(xcb_window_t window, xcb_atom_t property, xcb_atom_t type, int format, const char* data,
-             std::size_t bytes)
+    void Put(xcb_window_t window, xcb_atom_t property, xcb_atom_t type, int format, const void* data,
+             std::size_t count)
     {
         xcb_change_property(x11_.get(), XCB_PROP_MODE_REPLACE, window, property, type,
-                            static_cast<uint8_t>(format), static_cast<uint32_t>(bytes / (format / 8)), data);
+                            static_cast<uint8_t>(format), static_cast<uint32_t>(count), data);
         xcb_flush(x11_.get());
     }
 
     x11::Connection x11_;
-    std::string text_, latin1_;
-    bool secret_;
+    const std::string text_;
+    const bool secret_;
+    const xcb_timestamp_t time_;
     xcb_window_t window_ = XCB_NONE;
     xcb_atom_t clipboard_ = XCB_NONE;
-    xcb_timestamp_t time_ = XCB_CURRENT_TIME;
     std::map<std::string, xcb_atom_t> atoms_;
-    std::map<std::pair<xcb_window_t, xcb_atom_t>, std::pair<Reply, std::size_t>> transfers_;
+    std::map<std::pair<xcb_window_t, xcb_atom_t>, Transfer> transfers_;
 };
 
 } // namespace
 
 int main()
 {
-    std::string input;
-    std::vector<char> buffer(1 << 20);
-    for (std::size_t read; (read = std::fread(buffer.data(), 1, buffer.size(), stdin)) > 0;)
-        input.append(buffer.data(), read);
-    const std::size_t endOfKind = input.find('\n');
-    const std::string kind = input.substr(0, endOfKind);
-    if (endOfKind == std::string::npos || (kind != "secret" && kind != "plain"))
+    // A program that stopped waiting for the answer must not end the keeper.
+    std::signal(SIGPIPE, SIG_IGN);
+    char kind[8] = {};
+    unsigned long long size = 0;
+    unsigned long time = 0;
+    if (std::scanf("%7s %llu %lu", kind, &size, &time) != 3 || std::getchar() != '\n'
+        || (std::string(kind) != "secret" && std::string(kind) != "plain"))
         return 2;
-    input.erase(0, endOfKind + 1);
+    std::string text(size, '\0');
+    if (std::fread(text.data(), 1, text.size(), stdin) != text.size())
+        return 2;
 
-    Keeper keeper(std::move(input), kind == "secret");
-    if (!keeper.TakeClipboard())
-        return 1;
-    std::fputs("ok\n", stdout);
+    Keeper keeper(std::move(text), std::string(kind) == "secret", static_cast<xcb_timestamp_t>(time));
+    const bool taken = keeper.TakeClipboard();
+    std::fputs(taken ? "ok\n" : "superseded\n", stdout);
     std::fclose(stdout);
-    keeper.Serve();
+    if (taken)
+        keeper.Serve();
     return 0;
 }

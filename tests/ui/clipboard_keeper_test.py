@@ -10,6 +10,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 from pathlib import Path
 
@@ -41,8 +42,8 @@ class ClipboardKeeper(unittest.TestCase):
     def setUp(self):
         self.programs = []
 
-    def start(self, command):
-        program, window = start_program(command)
+    def start(self, command, **popen):
+        program, window = start_program(command, **popen)
         self.programs.append(program)
         return program, window
 
@@ -114,6 +115,58 @@ class ClipboardKeeper(unittest.TestCase):
         self.assertEqual(program.wait(timeout=120), 0)
         self.assertEqual(xclip_get(), b"secret")  # now served by the keeper, hint and all
         self.assertIn(HINT, targets())
+
+    def test_a_newer_clipboard_is_not_overwritten_at_exit(self):
+        line = "Le cœur a ses raisons — l'été à Noël !!!\r\n"
+        count = (16 << 20) // len(line)
+        program, window = self.start([PROGRAM])
+        holder = hold_clipboard((line * count).encode())
+        click(window, COMMAND1)
+        holder.wait(timeout=20)
+        click(window, COMMAND3)
+        time.sleep(0.02)
+        xclip_put("plus récent".encode())
+        self.assertEqual(program.wait(timeout=20), 0)  # and no message of a loss stopped it
+        self.assertTrue(wait_until(lambda: not keepers()))
+        self.assertEqual(xclip_get(), "plus récent".encode())
+
+    def test_paste_is_the_same_before_and_after_the_end(self):
+        program, window = self.start([PROGRAM])
+        text = "5 € œ à"
+        xclip_put(expected_cipher(text, INITIAL_KEY).encode())
+        click(window, COMMAND2)
+        self.assertEqual(clipboard_becomes(text.encode()), text.encode())
+        formats = ["TARGETS", "UTF8_STRING", "STRING", "TEXT", "text/plain", HINT]
+        before = [xclip_get(target) for target in formats]
+        click(window, COMMAND3)
+        self.assertEqual(program.wait(timeout=20), 0)
+        self.assertEqual([xclip_get(target) for target in formats], before)
+        self.assertEqual(before[2], b"5 ? ? \xe0")
+
+    def test_keeper_starts_in_the_root_folder_with_only_its_own_descriptors(self):
+        folder = tempfile.mkdtemp()
+        launcher, inherited = os.pipe()  # as $(brouillamine) or a supervisor would hold
+        os.set_inheritable(inherited, True)
+        program, window = self.start([PROGRAM], cwd=folder, pass_fds=(inherited,))
+        os.close(inherited)
+        xclip_put(b"texte")
+        click(window, COMMAND1)
+        click(window, COMMAND3)
+        self.assertEqual(program.wait(timeout=20), 0)
+        keeper = keepers()[0]
+        self.assertEqual(os.readlink(f"/proc/{keeper}/cwd"), "/")
+        self.assertEqual(os.read(launcher, 1), b"", "the launcher's pipe is still held open")
+        os.close(launcher)
+
+    def test_a_keeper_nobody_answers_still_serves(self):
+        keeper = subprocess.Popen([KEEPER], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        keeper.stdout.close()  # the program gave up waiting
+        keeper.stdin.write(b"plain 5 0\ntexte")
+        keeper.stdin.close()
+        self.assertEqual(clipboard_becomes(b"texte"), b"texte")
+        self.assertIsNone(keeper.poll())
+        xclip_put(b"fin")
+        self.assertEqual(keeper.wait(timeout=10), 0)
 
     def test_a_missing_keeper_is_said_before_the_end(self):
         alone = Path(tempfile.mkdtemp()) / "brouillamine"
