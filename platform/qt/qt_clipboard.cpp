@@ -50,7 +50,12 @@ void QtClipboard::WriteText(std::string_view utf8, Sensitivity sensitivity)
     if (sensitivity == Sensitivity::Secret)
         data->setData(QString::fromLatin1(kSecretHintFormat), "secret");
     QClipboard* clipboard = QGuiApplication::clipboard();
+    // Qt still says it owns the clipboard when the X server refused it,
+    // because another program took it after the click: the owner tells.
+    const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
+    const bool wasOurs = clipboard->ownsClipboard();
+    const xcb_window_t previousOwner = x11 && !wasOurs ? X11ClipboardOwner() : XCB_NONE;
     clipboard->setMimeData(data);
-    if (!clipboard->ownsClipboard())
+    if (!clipboard->ownsClipboard() || (x11 && !wasOurs && X11ClipboardOwner() == previousOwner))
         throw Failure(messages::kNotWritten);
 }

@@ -150,8 +150,11 @@ void HandOverClipboard()
         return;
     if (answer != "ok\n") {
         // Ours again, so that the text can be pasted while the message says so.
-        QtClipboard().WriteText({text.constData(), static_cast<std::size_t>(text.size())},
-                                secret ? Sensitivity::Secret : Sensitivity::Plain);
+        try {
+            QtClipboard().WriteText({text.constData(), static_cast<std::size_t>(text.size())},
+                                    secret ? Sensitivity::Secret : Sensitivity::Plain);
+        } catch (const Failure&) { // the keeper has it after all
+        }
         throw Failure(messages::kNotKept);
     }
     // Let Qt hear that the clipboard is no longer ours, so that it does not

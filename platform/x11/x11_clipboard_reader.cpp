@@ -181,3 +181,13 @@ X11ClipboardText ReadX11ClipboardText(std::chrono::milliseconds patience)
 {
     return Reader(patience).Read();
 }
+
+xcb_window_t X11ClipboardOwner()
+{
+    const x11::Connection x11;
+    if (!x11.Ok())
+        return XCB_NONE;
+    const x11::Owned<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
+        x11.get(), xcb_get_selection_owner(x11.get(), x11.Atom("CLIPBOARD")), nullptr));
+    return owner ? owner->owner : xcb_window_t{XCB_NONE};
+}

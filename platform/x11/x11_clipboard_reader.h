@@ -1,5 +1,7 @@
 #pragma once
 
+#include <xcb/xcb.h>
+
 #include <chrono>
 #include <string>
 
@@ -16,3 +18,6 @@ struct X11ClipboardText {
 // `patience` bounds each wait for the owner, not the whole transfer, so a
 // large text that keeps coming is read to its end.
 [[nodiscard]] X11ClipboardText ReadX11ClipboardText(std::chrono::milliseconds patience);
+
+// The window that owns the CLIPBOARD selection now, or none.
+[[nodiscard]] xcb_window_t X11ClipboardOwner();

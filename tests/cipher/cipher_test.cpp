@@ -11,6 +11,7 @@
 
 using testing::AllOf;
 using testing::HasSubstr;
+using testing::Not;
 
 namespace {
 
@@ -91,6 +92,17 @@ TEST(RoundTrip, EveryCodeUnderKeysOfSeveralLengths)
     }
 }
 
+TEST(RoundTrip, AcrossTheEncodersChunks)
+{
+    std::u16string text;
+    while (text.size() < 3 * 4096 + 7)
+        text += AllCodes();
+    text.resize(3 * 4096 + 7);
+    const std::string cipher = EncodeText(text, u"Mwé");
+    ASSERT_EQ(cipher.size(), 3 * text.size());
+    EXPECT_EQ(DecodeText(std::u16string(cipher.begin(), cipher.end()), u"Mwé"), text);
+}
+
 TEST(RoundTrip, RandomTextsAndKeys)
 {
     std::mt19937 random(20261208);
@@ -162,6 +174,8 @@ TEST(Refusals, NameTheCharacterAndItsPosition)
                 AllOf(HasSubstr("« x » (U+0078)"), HasSubstr("position 4")));
     EXPECT_THAT(FailureOf([] { (void)DecodeText(u"06-5", u"k"); }), HasSubstr("position 3"));
     EXPECT_THAT(FailureOf([] { (void)DecodeText(u"065\u00A0", u"k"); }), HasSubstr("position 4"));
+    EXPECT_THAT(FailureOf([] { (void)DecodeText(u"065\x7F", u"k"); }),
+                AllOf(HasSubstr("caractère U+007F,"), Not(HasSubstr("\x7F"))));
 }
 
 TEST(Refusals, KeyCharactersNotConsultedAreNotBlamed)

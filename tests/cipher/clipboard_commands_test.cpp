@@ -50,6 +50,13 @@ private Q_SLOTS:
         QCOMPARE(xclip::Get(), plain.toUtf8());
     }
 
+    void readsLatin1OfferedAsString()
+    {
+        QVERIFY(xclip::Put("\xE9t\xE9", u"STRING"_qs));
+        Run(EncryptClipboard, u"k"_qs);
+        QCOMPARE(xclip::Get(), "130031130"_qba);
+    }
+
     void decryptsWhatAnotherProgramHolds()
     {
         QVERIFY(xclip::Put("015024135\n039024156063\n"));
@@ -142,6 +149,26 @@ private Q_SLOTS:
         }
         QVERIFY2(elapsed.elapsed() < 3000, "the window would freeze");
         QVERIFY(!QGuiApplication::clipboard()->ownsClipboard());
+        owner.kill();
+        owner.waitForFinished();
+    }
+
+    void ownerNewerThanTheClickKeepsTheClipboard()
+    {
+        QProcess owner;
+        owner.start(QStringLiteral(X11_TEST_TOOL), {u"retaking"_qs, u"Bonjour"_qs});
+        QVERIFY(owner.waitForReadyRead(5000));
+        QCOMPARE(owner.readLine(), "ready\n"_qba);
+        QTRY_VERIFY(!QGuiApplication::clipboard()->ownsClipboard());
+        try {
+            Run(EncryptClipboard, u"Mwé"_qs);
+            QFAIL("the command did not fail");
+        } catch (const Failure& failure) {
+            QVERIFY2(
+                QString::fromUtf8(failure.what()).startsWith(u"Le presse-papier n'a pas pu être modifié"_qs),
+                failure.what());
+        }
+        QCOMPARE(xclip::Get(), "Bonjour"_qba);
         owner.kill();
         owner.waitForFinished();
     }

@@ -61,13 +61,13 @@ def hold_clipboard(data):
 
 def xclip_get(target="UTF8_STRING"):
     result = run_client(["xclip", "-selection", "clipboard", "-t", target, "-o"],
-                        stdout=subprocess.PIPE, timeout=180)
+                        stdout=subprocess.PIPE, timeout=30)
     return result.stdout if result.returncode == 0 else None
 
 
 def xdotool(*args):
     return run_client(["xdotool", *map(str, args)], stdout=subprocess.PIPE, text=True,
-                      timeout=30).stdout.split()
+                      timeout=10).stdout.split()
 
 
 def wait_until(condition, seconds=10):

@@ -4,6 +4,7 @@
 //   vanishing       takes the clipboard and exits in the middle of a chunked transfer
 //   refusing        offers UTF8_STRING, then refuses to convert it
 //   unset           offers UTF8_STRING, then names a property it never sets
+//   retaking TEXT   takes the clipboard anew, at the server's time, before answering with TEXT
 //   close WINDOW    asks a window to close, as a window manager's close button does
 // Prints "ready" once it owns the clipboard; ends when it loses it.
 #include "platform/x11/x11_selection.h"
@@ -42,10 +43,11 @@ int main(int argc, char** argv)
     if (mode == "close" && argc == 3)
         return CloseWindow(x11, static_cast<xcb_window_t>(std::stoul(argv[2])));
     if (mode != "silent" && mode != "vanishing" && mode != "refusing" && mode != "unset"
-        && !(mode == "slow" && argc == 4)) {
+        && !((mode == "slow" || mode == "retaking") && argc >= 3)) {
         std::fprintf(
             stderr,
-            "usage: x11_test_tool silent | slow MS TEXT | vanishing | refusing | unset | close WINDOW\n");
+            "usage: x11_test_tool silent | slow MS TEXT | vanishing | refusing | unset | retaking TEXT | "
+            "close WINDOW\n");
         return 2;
     }
 
@@ -60,7 +62,9 @@ int main(int argc, char** argv)
     std::puts("ready");
     std::fflush(stdout);
 
-    const std::string text = mode == "slow" ? argv[3] : std::string(4 << 20, '7');
+    const std::string text = mode == "slow" ? argv[3]
+        : mode == "retaking"                ? argv[2]
+                                            : std::string(4 << 20, '7');
     for (x11::Event event = x11.Next(); event; event = x11.Next()) {
         if (x11::Kind(event.get()) == XCB_SELECTION_CLEAR)
             return 0;
@@ -77,6 +81,22 @@ int main(int argc, char** argv)
         } else if (request.target == utf8 && mode == "refusing") {
             x11.Notify(request, XCB_NONE);
         } else if (request.target == utf8 && mode == "unset") {
+            x11.Notify(request, request.property);
+        } else if (request.target == utf8 && mode == "retaking") {
+            // A property change on our own window tells the server's time.
+            xcb_change_property(x11.get(), XCB_PROP_MODE_APPEND, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                                0, nullptr);
+            const x11::Event change
+                = x11.WaitFor(std::chrono::seconds(1), [](const xcb_generic_event_t* candidate) {
+                      return x11::Kind(candidate) == XCB_PROPERTY_NOTIFY;
+                  });
+            if (change) {
+                xcb_set_selection_owner(
+                    x11.get(), window, clipboard,
+                    reinterpret_cast<const xcb_property_notify_event_t*>(change.get())->time);
+            }
+            xcb_change_property(x11.get(), XCB_PROP_MODE_REPLACE, request.requestor, request.property, utf8,
+                                8, static_cast<uint32_t>(text.size()), text.data());
             x11.Notify(request, request.property);
         } else if (request.target == utf8 && mode == "slow") {
             xcb_change_property(x11.get(), XCB_PROP_MODE_REPLACE, request.requestor, request.property, utf8,

@@ -60,11 +60,11 @@ class ClipboardKeeper(unittest.TestCase):
         program, window = self.start([PROGRAM])
         holder = hold_clipboard(text.encode())
         click(window, COMMAND1)
-        holder.wait(timeout=120)
+        holder.wait(timeout=60)
         cipher = cipher or expected_cipher(text, INITIAL_KEY).encode()
         self.assertEqual(xclip_get(), cipher)
         end(window)
-        self.assertEqual(program.wait(timeout=120), 0)
+        self.assertEqual(program.wait(timeout=30), 0)
         return cipher
 
     def quit(self, window):
@@ -112,7 +112,7 @@ class ClipboardKeeper(unittest.TestCase):
         self.assertIn(HINT, targets())
         self.assertEqual(xclip_get(HINT), b"secret")
         click(window, COMMAND3)
-        self.assertEqual(program.wait(timeout=120), 0)
+        self.assertEqual(program.wait(timeout=30), 0)
         self.assertEqual(xclip_get(), b"secret")  # now served by the keeper, hint and all
         self.assertIn(HINT, targets())
 
@@ -178,7 +178,7 @@ class ClipboardKeeper(unittest.TestCase):
         self.assertEqual(clipboard_becomes(cipher), cipher)
         click(window, COMMAND3)
         self.assertTrue(dismiss_message(TOOL), "the loss of the clipboard went unsaid")
-        self.assertEqual(program.wait(timeout=120), 0)
+        self.assertEqual(program.wait(timeout=30), 0)
 
 
 if __name__ == "__main__":

@@ -122,6 +122,7 @@ class EndToEnd(unittest.TestCase):
         self.click(COMMAND4)
         self.assertEqual(wait_until(lambda: self.editor_log.exists()
                                     and self.editor_log.read_text().split()), ["arguments=0"])
+        self.assertFalse(wait_until(message_windows, 1), "a message followed a successful start")
 
     def test_no_editor_at_all_is_a_message(self):
         self.restart_without_default_editor(None)

@@ -64,14 +64,14 @@ class HostileClipboard(unittest.TestCase):
         text = line * ((4 << 20) // len(line))
         holder = hold_clipboard(text.encode())
         click(self.window, COMMAND1)
-        holder.wait(timeout=120)
+        holder.wait(timeout=60)
         self.assertEqual(xclip_get(), expected_cipher(line, INITIAL_KEY).encode() * ((4 << 20) // len(line)))
 
     def test_64_mi_digits_to_decrypt(self):
         digits = 64 << 20
         holder = hold_clipboard(b"000" * (digits // 3) + b"0" * (digits % 3))
         click(self.window, COMMAND2)
-        holder.wait(timeout=300)
+        holder.wait(timeout=120)
         groups = digits // 3 + (digits % 3 > 0)
         plain = (INITIAL_KEY * (groups // 3 + 1))[:groups].encode()
         self.assertEqual(xclip_get(), plain)
