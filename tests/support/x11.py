@@ -54,14 +54,24 @@ def hold_clipboard(data):
                               stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     holder.stdin.write(data)
     holder.stdin.close()
-    if not wait_until(lambda: holder.poll() is not None or xclip_get("TARGETS")):
+    if not wait_until(lambda: holder.poll() is not None or owner_answers()):
         raise AssertionError("xclip did not take the clipboard")
     return holder
 
 
-def xclip_get(target="UTF8_STRING"):
+def owner_answers():
+    """Whether the clipboard's owner lists its formats within a second. An
+    owner that loses the clipboard may exit without answering a request it
+    had already received: xclip, asked, then waits for ever."""
+    try:
+        return xclip_get("TARGETS", seconds=1)
+    except subprocess.TimeoutExpired:
+        return None
+
+
+def xclip_get(target="UTF8_STRING", seconds=30):
     result = run_client(["xclip", "-selection", "clipboard", "-t", target, "-o"],
-                        stdout=subprocess.PIPE, timeout=30)
+                        stdout=subprocess.PIPE, timeout=seconds)
     return result.stdout if result.returncode == 0 else None
 
 

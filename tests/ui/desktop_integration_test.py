@@ -37,8 +37,9 @@ class Install(unittest.TestCase):
         cls.share = cls.root / "usr" / "share"
 
     def test_program_desktop_entry_metadata_and_icons(self):
-        for program in ("brouillamine", "brouillamine-keeper"):
-            self.assertTrue(os.access(self.root / "usr" / "bin" / program, os.X_OK), program)
+        for program in ("bin/brouillamine", "libexec/brouillamine/brouillamine-keeper"):
+            self.assertTrue(os.access(self.root / "usr" / program, os.X_OK), program)
+        self.assertFalse((self.root / "usr" / "bin" / "brouillamine-keeper").exists(), "a private helper on the PATH")
         entry = (self.share / "applications" / f"{APP_ID}.desktop").read_text()
         for line in ("Name=Brouillamine", f"Icon={APP_ID}", "Categories=Utility;", "Exec=brouillamine"):
             self.assertIn(line + "\n", entry)
@@ -80,6 +81,10 @@ class DebianPackage(unittest.TestCase):
                      f"./usr/share/metainfo/{APP_ID}.metainfo.xml",
                      f"./usr/share/icons/hicolor/32x32/apps/{APP_ID}.png"):
             self.assertIn(path, contents)
+
+    def test_lintian_finds_nothing_wrong(self):
+        # The program takes no command line of its own, so it has no manual page.
+        run("lintian", "--fail-on", "error,warning", "--suppress-tags", "no-manual-page", self.package)
 
     def test_unpacked_program_enciphers_the_clipboard(self):
         unpacked = self.folder / "unpacked"

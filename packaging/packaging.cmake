@@ -22,4 +22,14 @@ caractère. Un bouton ouvre l'éditeur de texte du bureau.
 Brouillamine enciphers and deciphers the clipboard's text with a key you
 type: the cipher text is made only of digits, three per character. A button
 opens the desktop's text editor.")
+
+# What Debian asks of every package's documentation folder.
+set(doc_directory ${CMAKE_INSTALL_DATADIR}/doc/brouillamine)
+add_custom_command(OUTPUT changelog.gz
+                   COMMAND gzip -9n -c ${CMAKE_CURRENT_LIST_DIR}/changelog > changelog.gz
+                   DEPENDS ${CMAKE_CURRENT_LIST_DIR}/changelog)
+add_custom_target(debian_changelog ALL DEPENDS changelog.gz)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/copyright ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz
+        DESTINATION ${doc_directory})
+
 include(CPack)
