@@ -44,9 +44,10 @@ class Install(unittest.TestCase):
         for line in ("Name=Brouillamine", f"Icon={APP_ID}", "Categories=Utility;", "Exec=brouillamine"):
             self.assertIn(line + "\n", entry)
         self.assertNotIn("MimeType", entry)
-        for size in (16, 32, 128):
+        for size in (16, 32, 48, 256):
             icon = self.share / "icons" / "hicolor" / f"{size}x{size}" / "apps" / f"{APP_ID}.png"
             self.assertEqual(png_size(icon), (size, size))
+        self.assertIn("<svg", (self.share / "icons" / "hicolor" / "scalable" / "apps" / f"{APP_ID}.svg").read_text())
 
     def test_validators_accept_them(self):
         run("desktop-file-validate", str(self.share / "applications" / f"{APP_ID}.desktop"))

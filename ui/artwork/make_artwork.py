@@ -4,13 +4,12 @@
 background.bmp: 640 x 480, 8 bits per pixel, 65 colours: a soft diagonal
 gradient in 64 tones with a dotted grid in a 65th, light enough for black
 captions. brouillamine.ico: a clipboard holding rows of digits, at 32 x 32
-and 16 x 16 in the 16 colours of the classic VGA palette, and the same icon as
-PNG at 16, 32 and 128 pixels for desktop menus.
+and 16 x 16 in the 16 colours of the classic VGA palette. The desktop's icon,
+the same design, is drawn by hand in brouillamine.svg.
 Run it from anywhere; it writes beside itself.
 """
 import math
 import struct
-import zlib
 from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
@@ -104,21 +103,6 @@ def icon():
     return out + b"".join(images)
 
 
-def png(pixels):
-    size = len(pixels)
-    rows = b"".join(b"\0" + bytes(channel for c in row for channel in
-                                   ((0, 0, 0, 0) if c is None else (*VGA[c], 255)))
-                    for row in pixels)
-
-    def chunk(kind, data):
-        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
-
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0))
-            + chunk(b"IDAT", zlib.compress(rows, 9)) + chunk(b"IEND", b""))
-
-
 if __name__ == "__main__":
     (HERE / "background.bmp").write_bytes(background())
     (HERE / "brouillamine.ico").write_bytes(icon())
-    for size in (16, 32, 128):
-        (HERE / f"brouillamine-{size}.png").write_bytes(png(clipboard_icon(size)))
