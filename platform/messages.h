@@ -10,6 +10,9 @@ inline constexpr char kUnreadable[]
     = "Le presse-papier n'a pas pu être lu : le programme qui y a mis le texte ne répond pas ou s'est "
       "arrêté en cours de route. Copiez le texte à nouveau, puis recommencez. Le presse-papier n'a pas "
       "été modifié.";
+inline constexpr char kTooLong[]
+    = "Le texte du presse-papier est trop long : Brouillamine en prend au plus 1 Gio. Copiez un texte plus "
+      "court, puis recommencez. Le presse-papier n'a pas été modifié.";
 inline constexpr char kHeldOpen[]
     = "Le presse-papier n'a pas pu être lu : un autre programme le retient. Attendez un instant, puis "
       "recommencez. Le presse-papier n'a pas été modifié.";

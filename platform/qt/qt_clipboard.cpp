@@ -6,9 +6,14 @@
 #include "platform/x11/x11_clipboard_reader.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QPointer>
 #include <QStringDecoder>
+#include <QWindow>
+
+#include <algorithm>
 
 std::u16string QtClipboard::ReadText()
 {
@@ -16,7 +21,20 @@ std::u16string QtClipboard::ReadText()
     // Our own text is at hand; another program's is asked for directly, as
     // Qt cannot tell a silent owner from an empty text.
     if (QGuiApplication::platformName() == QLatin1String("xcb") && !clipboard->ownsClipboard()) {
-        X11ClipboardText text = ReadX11ClipboardText(std::chrono::seconds(2));
+        // The window repaints and can be closed meanwhile, which ends the
+        // read; its buttons do nothing until the command is over.
+        QList<QPointer<QWindow>> shown;
+        for (QWindow* window : QGuiApplication::topLevelWindows()) {
+            if (window->isVisible())
+                shown << window;
+        }
+        const auto keepWaiting = [&shown] {
+            QCoreApplication::processEvents();
+            return shown.isEmpty()
+                || std::any_of(shown.begin(), shown.end(),
+                               [](const QPointer<QWindow>& window) { return window && window->isVisible(); });
+        };
+        X11ClipboardText text = ReadX11ClipboardText(std::chrono::seconds(2), keepWaiting);
         switch (text.status) {
         case X11ClipboardText::Status::Text: {
             // Decoded in place: UTF-16 never takes more units than UTF-8 bytes.
@@ -32,6 +50,8 @@ std::u16string QtClipboard::ReadText()
             throw Failure(messages::kNoText);
         case X11ClipboardText::Status::NoAnswer:
             throw Failure(messages::kUnreadable);
+        case X11ClipboardText::Status::TooLong:
+            throw Failure(messages::kTooLong);
         }
     }
     // Elsewhere Qt answers an empty text when nothing could be read; the

@@ -4,16 +4,23 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace {
 
 using Status = X11ClipboardText::Status;
+using Clock = std::chrono::steady_clock;
+
+// Past this, a transfer that brings less than a mebibyte a second has no end in sight.
+constexpr auto kSlowStart = std::chrono::seconds(10);
+constexpr std::size_t kLeastBytesPerSecond = 1 << 20;
 
 class Reader {
 public:
-    explicit Reader(std::chrono::milliseconds patience)
+    Reader(std::chrono::milliseconds patience, std::function<bool()> keepWaiting)
         : patience_(patience)
+        , keepWaiting_(std::move(keepWaiting))
         , clipboard_(x11_.Atom("CLIPBOARD"))
         , incr_(x11_.Atom("INCR"))
         , property_(x11_.Atom("BROUILLAMINE_TRANSFER"))
@@ -40,7 +47,7 @@ public:
         // The text was offered: a refusal now is a failure to read, not an empty text.
         std::optional<std::string> data = Convert(target);
         if (!data)
-            return {Status::NoAnswer, {}};
+            return {tooLong_ ? Status::TooLong : Status::NoAnswer, {}};
         if (target == XCB_ATOM_STRING)
             *data = Latin1ToUtf8(*data);
         return {Status::Text, std::move(*data)};
@@ -89,10 +96,10 @@ private:
             return failed_ ? std::nullopt : std::optional(std::move(data));
 
         // A chunked transfer: each deletion of the property asks for the next
-        // chunk, and an empty chunk ends it.
+        // chunk, and an empty chunk ends it. The size the owner announces is
+        // not trusted: the text grows as it comes.
         std::string whole;
-        if (data.size() >= 4)
-            whole.reserve(*reinterpret_cast<const uint32_t*>(data.data()));
+        const auto started = Clock::now();
         for (;;) {
             const x11::Event chunkReady = Wait([this, property](const xcb_generic_event_t* event) {
                 const auto* change = reinterpret_cast<const xcb_property_notify_event_t*>(event);
@@ -107,6 +114,14 @@ private:
             if (chunk.empty())
                 return whole;
             whole += chunk;
+            if (whole.size() > kMostTextBytes) {
+                tooLong_ = failed_ = true;
+                return std::nullopt;
+            }
+            const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - started);
+            if (seconds > kSlowStart
+                && whole.size() < kLeastBytesPerSecond * static_cast<std::size_t>(seconds.count()))
+                return std::nullopt;
         }
     }
 
@@ -137,19 +152,25 @@ private:
         return data;
     }
 
+    // The next event `wanted` accepts, waiting at most `patience_`, and
+    // keepWaiting_ tells, every few milliseconds, whether to go on at all.
     x11::Event Wait(const std::function<bool(const xcb_generic_event_t*)>& wanted)
     {
-        x11::Event event = x11_.WaitFor(patience_, [&](const xcb_generic_event_t* candidate) {
-            if (x11::Kind(candidate) == XCB_DESTROY_NOTIFY
-                && reinterpret_cast<const xcb_destroy_notify_event_t*>(candidate)->window == owner_)
-                return true;
-            return wanted(candidate);
-        });
-        if (!event || x11::Kind(event.get()) == XCB_DESTROY_NOTIFY) {
-            failed_ = true;
-            return nullptr;
+        for (const auto deadline = Clock::now() + patience_; Clock::now() < deadline && x11_.Ok();) {
+            x11::Event event
+                = x11_.WaitFor(std::chrono::milliseconds(20), [&](const xcb_generic_event_t* candidate) {
+                      if (x11::Kind(candidate) == XCB_DESTROY_NOTIFY
+                          && reinterpret_cast<const xcb_destroy_notify_event_t*>(candidate)->window == owner_)
+                          return true;
+                      return wanted(candidate);
+                  });
+            if (event && x11::Kind(event.get()) != XCB_DESTROY_NOTIFY)
+                return event;
+            if (event || !keepWaiting_())
+                break;
         }
-        return event;
+        failed_ = true;
+        return nullptr;
     }
 
     static std::string Latin1ToUtf8(const std::string& latin1)
@@ -168,18 +189,21 @@ private:
     }
 
     std::chrono::milliseconds patience_;
+    std::function<bool()> keepWaiting_;
     x11::Connection x11_;
     xcb_atom_t clipboard_, incr_, property_;
     xcb_window_t window_;
     xcb_window_t owner_ = XCB_NONE;
     bool failed_ = false;
+    bool tooLong_ = false;
 };
 
 } // namespace
 
-X11ClipboardText ReadX11ClipboardText(std::chrono::milliseconds patience)
+X11ClipboardText ReadX11ClipboardText(std::chrono::milliseconds patience,
+                                      const std::function<bool()>& keepWaiting)
 {
-    return Reader(patience).Read();
+    return Reader(patience, keepWaiting).Read();
 }
 
 xcb_window_t X11ClipboardOwner()

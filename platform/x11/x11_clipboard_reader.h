@@ -3,6 +3,8 @@
 #include <xcb/xcb.h>
 
 #include <chrono>
+#include <cstddef>
+#include <functional>
 #include <string>
 
 // The CLIPBOARD selection's text, read straight from the X server through a
@@ -10,14 +12,20 @@
 // clipboard and for an owner that went silent or died mid-transfer, and only
 // the first may be replaced; this reader tells them apart.
 struct X11ClipboardText {
-    enum class Status { Text, NoText, NoAnswer };
+    enum class Status { Text, NoText, NoAnswer, TooLong };
     Status status;
     std::string utf8;
 };
 
-// `patience` bounds each wait for the owner, not the whole transfer, so a
-// large text that keeps coming is read to its end.
-[[nodiscard]] X11ClipboardText ReadX11ClipboardText(std::chrono::milliseconds patience);
+// The most text the program can take, in UTF-8 bytes: its cipher text is three times as long.
+inline constexpr std::size_t kMostTextBytes = std::size_t{1} << 30;
+
+// `patience` bounds each wait for the owner; the whole transfer goes on
+// while it brings at least a mebibyte a second, up to kMostTextBytes.
+// `keepWaiting` is called every few milliseconds while the owner is
+// awaited: it keeps a window alive, and stops the read by answering false.
+[[nodiscard]] X11ClipboardText ReadX11ClipboardText(std::chrono::milliseconds patience,
+                                                    const std::function<bool()>& keepWaiting);
 
 // The window that owns the CLIPBOARD selection now, or none.
 [[nodiscard]] xcb_window_t X11ClipboardOwner();

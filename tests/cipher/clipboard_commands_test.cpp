@@ -153,6 +153,33 @@ private Q_SLOTS:
         owner.waitForFinished();
     }
 
+    // An owner's word on the size to come is not trusted, and one that never
+    // ends is given up.
+    void announcedSizeIsNotReserved()
+    {
+        QProcess owner;
+        owner.start(QStringLiteral(X11_TEST_TOOL), {u"announcing"_qs});
+        QVERIFY(owner.waitForReadyRead(5000));
+        QTRY_VERIFY(!QGuiApplication::clipboard()->ownsClipboard());
+        QCOMPARE(QtClipboard().ReadText(), u"abc");
+        owner.kill();
+        owner.waitForFinished();
+    }
+
+    void endlessTransferIsGivenUp()
+    {
+        QProcess owner;
+        owner.start(QStringLiteral(X11_TEST_TOOL), {u"dribbling"_qs});
+        QVERIFY(owner.waitForReadyRead(5000));
+        QTRY_VERIFY(!QGuiApplication::clipboard()->ownsClipboard());
+        QElapsedTimer elapsed;
+        elapsed.start();
+        QVERIFY_THROWS_EXCEPTION(Failure, Run(EncryptClipboard, u"k"_qs));
+        QVERIFY2(elapsed.elapsed() < 15000, "the read went on and on");
+        owner.kill();
+        owner.waitForFinished();
+    }
+
     void ownerNewerThanTheClickKeepsTheClipboard()
     {
         QProcess owner;

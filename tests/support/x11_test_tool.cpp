@@ -5,6 +5,8 @@
 //   refusing        offers UTF8_STRING, then refuses to convert it
 //   unset           offers UTF8_STRING, then names a property it never sets
 //   retaking TEXT   takes the clipboard anew, at the server's time, before answering with TEXT
+//   announcing      announces 4 GiB in chunks, and sends "abc"
+//   dribbling       sends its text in chunks of one byte, one every 1.5 s, for ever
 //   close WINDOW    asks a window to close, as a window manager's close button does
 // Prints "ready" once it owns the clipboard; ends when it loses it.
 #include "platform/x11/x11_selection.h"
@@ -43,6 +45,7 @@ int main(int argc, char** argv)
     if (mode == "close" && argc == 3)
         return CloseWindow(x11, static_cast<xcb_window_t>(std::stoul(argv[2])));
     if (mode != "silent" && mode != "vanishing" && mode != "refusing" && mode != "unset"
+        && mode != "announcing" && mode != "dribbling"
         && !((mode == "slow" || mode == "retaking") && argc >= 3)) {
         std::fprintf(
             stderr,
@@ -98,6 +101,27 @@ int main(int argc, char** argv)
             xcb_change_property(x11.get(), XCB_PROP_MODE_REPLACE, request.requestor, request.property, utf8,
                                 8, static_cast<uint32_t>(text.size()), text.data());
             x11.Notify(request, request.property);
+        } else if (request.target == utf8 && (mode == "announcing" || mode == "dribbling")) {
+            const uint32_t announced = mode == "announcing" ? 0xFFFFFFFF : 1000;
+            const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+            xcb_change_window_attributes(x11.get(), request.requestor, XCB_CW_EVENT_MASK, &events);
+            xcb_change_property(x11.get(), XCB_PROP_MODE_REPLACE, request.requestor, request.property, incr,
+                                32, 1, &announced);
+            x11.Notify(request, request.property);
+            std::vector<std::string> chunks = {"abc", ""};
+            for (x11::Event next = x11.Next(); next; next = x11.Next()) {
+                const auto* change = reinterpret_cast<const xcb_property_notify_event_t*>(next.get());
+                if (x11::Kind(next.get()) != XCB_PROPERTY_NOTIFY || change->state != XCB_PROPERTY_DELETE)
+                    continue;
+                if (mode == "dribbling")
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+                const std::string chunk = mode == "dribbling" ? "7" : chunks.front();
+                xcb_change_property(x11.get(), XCB_PROP_MODE_REPLACE, request.requestor, request.property,
+                                    utf8, 8, static_cast<uint32_t>(chunk.size()), chunk.data());
+                xcb_flush(x11.get());
+                if (mode == "announcing" && (chunks.erase(chunks.begin()), chunks.empty()))
+                    break;
+            }
         } else if (request.target == utf8 && mode == "slow") {
             xcb_change_property(x11.get(), XCB_PROP_MODE_REPLACE, request.requestor, request.property, utf8,
                                 8, static_cast<uint32_t>(text.size()), text.data());

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QStyleOptionButton>
 #include <QTextLayout>
 
@@ -124,10 +125,16 @@ void Form1::paintEvent(QPaintEvent*)
 
 void Form1::RunCommand(form1::Command command)
 {
+    // A read that waits for another program keeps the window alive: one
+    // command at a time all the same.
+    if (busy_)
+        return;
+    const QScopedValueRollback<bool> busy(busy_, true);
     try {
         Run(clipboard_, command, key_->text());
     } catch (const Failure& failure) {
-        ReportFailure(this, QString::fromUtf8(failure.what()));
+        if (isVisible()) // closed during the command: the user has left
+            ReportFailure(this, QString::fromUtf8(failure.what()));
     } catch (const std::bad_alloc&) {
         ReportFailure(this, QString::fromUtf8(messages::kOutOfMemory));
     }

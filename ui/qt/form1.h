@@ -33,4 +33,5 @@ private:
     QtClipboard clipboard_;
     QPixmap background_;
     QLineEdit* key_ = nullptr;
+    bool busy_ = false;
 };
