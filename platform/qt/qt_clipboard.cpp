@@ -7,13 +7,15 @@
 
 #include <QClipboard>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QMimeData>
-#include <QPointer>
 #include <QStringDecoder>
 #include <QWindow>
 
-#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <thread>
 
 std::u16string QtClipboard::ReadText()
 {
@@ -21,20 +23,33 @@ std::u16string QtClipboard::ReadText()
     // Our own text is at hand; another program's is asked for directly, as
     // Qt cannot tell a silent owner from an empty text.
     if (QGuiApplication::platformName() == QLatin1String("xcb") && !clipboard->ownsClipboard()) {
-        // The window repaints and can be closed meanwhile, which ends the
-        // read; its buttons do nothing until the command is over.
-        QList<QPointer<QWindow>> shown;
+        // Read in a thread of its own, while the window goes on: it repaints,
+        // and closing it ends the read. Its buttons do nothing until the
+        // command is over.
+        std::atomic<bool> abandoned = false;
+        QEventLoop waiting;
         for (QWindow* window : QGuiApplication::topLevelWindows()) {
-            if (window->isVisible())
-                shown << window;
+            if (window->isVisible()) {
+                QObject::connect(window, &QWindow::visibleChanged, &waiting, [&abandoned](bool visible) {
+                    if (!visible)
+                        abandoned = true;
+                });
+            }
         }
-        const auto keepWaiting = [&shown] {
-            QCoreApplication::processEvents();
-            return shown.isEmpty()
-                || std::any_of(shown.begin(), shown.end(),
-                               [](const QPointer<QWindow>& window) { return window && window->isVisible(); });
-        };
-        X11ClipboardText text = ReadX11ClipboardText(std::chrono::seconds(2), keepWaiting);
+        X11ClipboardText text;
+        std::exception_ptr failure; // out of memory, above all
+        std::thread reader([&] {
+            try {
+                text = ReadX11ClipboardText(std::chrono::seconds(2), [&abandoned] { return !abandoned; });
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            QMetaObject::invokeMethod(&waiting, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+        waiting.exec();
+        reader.join();
+        if (failure)
+            std::rethrow_exception(failure);
         switch (text.status) {
         case X11ClipboardText::Status::Text: {
             // Decoded in place: UTF-16 never takes more units than UTF-8 bytes.

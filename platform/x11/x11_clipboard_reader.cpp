@@ -2,6 +2,8 @@
 
 #include "platform/x11/x11_selection.h"
 
+#include <xcb/xfixes.h>
+
 #include <algorithm>
 #include <optional>
 #include <utility>
@@ -30,16 +32,46 @@ public:
 
     X11ClipboardText Read()
     {
-        if (!x11_.Ok())
+        if (!x11_.Ok() || !WatchOwner())
             return {Status::NoAnswer, {}};
+        // An owner may hand the clipboard to another one while we ask: the
+        // new one is asked again from the start.
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            X11ClipboardText text = ReadOnce();
+            if (!ownerChanged_)
+                return text;
+        }
+        return {Status::NoAnswer, {}};
+    }
+
+private:
+    // Asks XFixes to tell us of every change of the clipboard's owner, and
+    // of an owner that vanishes, so that a read stops only when nobody will answer.
+    bool WatchOwner()
+    {
+        const xcb_query_extension_reply_t* xfixes = xcb_get_extension_data(x11_.get(), &xcb_xfixes_id);
+        if (xfixes == nullptr || !xfixes->present)
+            return false;
+        xfixesEvent_ = xfixes->first_event + XCB_XFIXES_SELECTION_NOTIFY;
+        const x11::Owned<xcb_xfixes_query_version_reply_t> version(xcb_xfixes_query_version_reply(
+            x11_.get(),
+            xcb_xfixes_query_version(x11_.get(), XCB_XFIXES_MAJOR_VERSION, XCB_XFIXES_MINOR_VERSION),
+            nullptr));
+        xcb_xfixes_select_selection_input(x11_.get(), window_, clipboard_,
+                                          XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER
+                                              | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY
+                                              | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+        return version != nullptr;
+    }
+
+    X11ClipboardText ReadOnce()
+    {
+        failed_ = ownerChanged_ = false;
         const x11::Owned<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
             x11_.get(), xcb_get_selection_owner(x11_.get(), clipboard_), nullptr));
         if (!owner || owner->owner == XCB_NONE)
             return {Status::NoText, {}};
         owner_ = owner->owner;
-        // An owner that exits mid-transfer destroys its window: hear of it at once.
-        const uint32_t events = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-        xcb_change_window_attributes(x11_.get(), owner_, XCB_CW_EVENT_MASK, &events);
 
         const xcb_atom_t target = TextTarget();
         if (target == XCB_NONE)
@@ -53,7 +85,6 @@ public:
         return {Status::Text, std::move(*data)};
     }
 
-private:
     // The best text format the owner offers, or none.
     xcb_atom_t TextTarget()
     {
@@ -159,14 +190,21 @@ private:
         for (const auto deadline = Clock::now() + patience_; Clock::now() < deadline && x11_.Ok();) {
             x11::Event event
                 = x11_.WaitFor(std::chrono::milliseconds(20), [&](const xcb_generic_event_t* candidate) {
-                      if (x11::Kind(candidate) == XCB_DESTROY_NOTIFY
-                          && reinterpret_cast<const xcb_destroy_notify_event_t*>(candidate)->window == owner_)
-                          return true;
-                      return wanted(candidate);
+                      return (candidate->response_type & 0x7F) == xfixesEvent_ || wanted(candidate);
                   });
-            if (event && x11::Kind(event.get()) != XCB_DESTROY_NOTIFY)
+            if (event && (event->response_type & 0x7F) != xfixesEvent_)
                 return event;
-            if (event || !keepWaiting_())
+            if (event) {
+                // A new owner will answer when asked again; a vanished one never will.
+                const auto* change
+                    = reinterpret_cast<const xcb_xfixes_selection_notify_event_t*>(event.get());
+                if (change->subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER && change->owner == owner_)
+                    continue; // the same owner, taking it anew
+                ownerChanged_ = change->subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER
+                    && change->owner != XCB_NONE;
+                break;
+            }
+            if (!keepWaiting_())
                 break;
         }
         failed_ = true;
@@ -194,6 +232,8 @@ private:
     xcb_atom_t clipboard_, incr_, property_;
     xcb_window_t window_;
     xcb_window_t owner_ = XCB_NONE;
+    uint8_t xfixesEvent_ = 0;
+    bool ownerChanged_ = false;
     bool failed_ = false;
     bool tooLong_ = false;
 };

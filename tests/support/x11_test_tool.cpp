@@ -4,8 +4,9 @@
 //   vanishing       takes the clipboard and exits in the middle of a chunked transfer
 //   refusing        offers UTF8_STRING, then refuses to convert it
 //   unset           offers UTF8_STRING, then names a property it never sets
-//   retaking TEXT   takes the clipboard anew, at the server's time, before answering with TEXT
 //   announcing      announces 4 GiB in chunks, and sends "abc"
+//   passing TEXT    asked for its text, hands the clipboard to a window of its own and closes
+//                   the one asked, unanswered; the new window answers with TEXT
 //   dribbling       sends its text in chunks of one byte, one every 1.5 s, for ever
 //   close WINDOW    asks a window to close, as a window manager's close button does
 // Prints "ready" once it owns the clipboard; ends when it loses it.
@@ -45,18 +46,18 @@ int main(int argc, char** argv)
     if (mode == "close" && argc == 3)
         return CloseWindow(x11, static_cast<xcb_window_t>(std::stoul(argv[2])));
     if (mode != "silent" && mode != "vanishing" && mode != "refusing" && mode != "unset"
-        && mode != "announcing" && mode != "dribbling"
-        && !((mode == "slow" || mode == "retaking") && argc >= 3)) {
+        && mode != "announcing" && mode != "dribbling" && !(mode == "slow" && argc == 4)
+        && !(mode == "passing" && argc == 3)) {
         std::fprintf(
             stderr,
-            "usage: x11_test_tool silent | slow MS TEXT | vanishing | refusing | unset | retaking TEXT | "
-            "close WINDOW\n");
+            "usage: x11_test_tool silent | slow MS TEXT | vanishing | refusing | unset | announcing | "
+            "dribbling | passing TEXT | close WINDOW\n");
         return 2;
     }
 
     const xcb_atom_t clipboard = x11.Atom("CLIPBOARD"), targets = x11.Atom("TARGETS"),
                      utf8 = x11.Atom("UTF8_STRING"), incr = x11.Atom("INCR");
-    const xcb_window_t window = x11.CreateHiddenWindow();
+    xcb_window_t window = x11.CreateHiddenWindow();
     xcb_set_selection_owner(x11.get(), window, clipboard, XCB_CURRENT_TIME);
     const x11::Owned<xcb_get_selection_owner_reply_t> owner(
         xcb_get_selection_owner_reply(x11.get(), xcb_get_selection_owner(x11.get(), clipboard), nullptr));
@@ -66,10 +67,12 @@ int main(int argc, char** argv)
     std::fflush(stdout);
 
     const std::string text = mode == "slow" ? argv[3]
-        : mode == "retaking"                ? argv[2]
+        : mode == "passing"                 ? argv[2]
                                             : std::string(4 << 20, '7');
+    bool passed = false;
     for (x11::Event event = x11.Next(); event; event = x11.Next()) {
-        if (x11::Kind(event.get()) == XCB_SELECTION_CLEAR)
+        if (x11::Kind(event.get()) == XCB_SELECTION_CLEAR
+            && reinterpret_cast<const xcb_selection_clear_event_t*>(event.get())->owner == window)
             return 0;
         if (x11::Kind(event.get()) != XCB_SELECTION_REQUEST || mode == "silent")
             continue;
@@ -81,25 +84,19 @@ int main(int argc, char** argv)
             xcb_change_property(x11.get(), XCB_PROP_MODE_REPLACE, request.requestor, request.property,
                                 XCB_ATOM_ATOM, 32, 2, offered);
             x11.Notify(request, request.property);
+        } else if (request.target == utf8 && mode == "passing" && !passed) {
+            passed = true;
+            window = x11.CreateHiddenWindow();
+            xcb_set_selection_owner(x11.get(), window, clipboard, XCB_CURRENT_TIME);
+            xcb_destroy_window(x11.get(), request.owner);
+            xcb_flush(x11.get());
+        } else if (request.target == utf8 && mode == "passing") {
+            xcb_change_property(x11.get(), XCB_PROP_MODE_REPLACE, request.requestor, request.property, utf8,
+                                8, static_cast<uint32_t>(text.size()), text.data());
+            x11.Notify(request, request.property);
         } else if (request.target == utf8 && mode == "refusing") {
             x11.Notify(request, XCB_NONE);
         } else if (request.target == utf8 && mode == "unset") {
-            x11.Notify(request, request.property);
-        } else if (request.target == utf8 && mode == "retaking") {
-            // A property change on our own window tells the server's time.
-            xcb_change_property(x11.get(), XCB_PROP_MODE_APPEND, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
-                                0, nullptr);
-            const x11::Event change
-                = x11.WaitFor(std::chrono::seconds(1), [](const xcb_generic_event_t* candidate) {
-                      return x11::Kind(candidate) == XCB_PROPERTY_NOTIFY;
-                  });
-            if (change) {
-                xcb_set_selection_owner(
-                    x11.get(), window, clipboard,
-                    reinterpret_cast<const xcb_property_notify_event_t*>(change.get())->time);
-            }
-            xcb_change_property(x11.get(), XCB_PROP_MODE_REPLACE, request.requestor, request.property, utf8,
-                                8, static_cast<uint32_t>(text.size()), text.data());
             x11.Notify(request, request.property);
         } else if (request.target == utf8 && (mode == "announcing" || mode == "dribbling")) {
             const uint32_t announced = mode == "announcing" ? 0xFFFFFFFF : 1000;

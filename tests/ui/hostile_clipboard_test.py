@@ -94,7 +94,15 @@ class HostileClipboard(unittest.TestCase):
             resource.setrlimit(resource.RLIMIT_AS, (limit, limit))
 
         self.program, self.window = start_program([PROGRAM], preexec_fn=limited)
-        self.assert_refused_and_kept(b"a" * (300 << 20))
+        holder = hold_clipboard(b"a" * (300 << 20))
+        click(self.window, COMMAND1)
+        self.assertTrue(dismiss_message(TOOL), "no message was shown")
+        self.assertIsNone(self.program.poll(), "the program ended")
+        # The transfer given up halfway leaves xclip unable to serve anyone
+        # else, but its owning the clipboard still shows nothing was written.
+        self.assertIsNone(holder.poll(), "the clipboard was taken from its owner")
+        holder.kill()
+        holder.wait()
 
 
 class MisbehavingOwner(unittest.TestCase):
@@ -145,13 +153,6 @@ class MisbehavingOwner(unittest.TestCase):
         self.assertLess(self.click_and_time_the_message(COMMAND2), 4)
         self.assertIsNone(xclip_get(), "the clipboard holds something after its owner vanished")
         self.assertIsNone(self.program.poll())
-
-    def test_window_can_be_closed_while_an_owner_dribbles(self):
-        self.take_clipboard("dribbling")
-        click(self.window, COMMAND1)
-        time.sleep(1)
-        subprocess.run([TOOL, "close", self.window], check=True, timeout=5)
-        self.assertEqual(self.program.wait(timeout=5), 0)
 
 
 if __name__ == "__main__":
