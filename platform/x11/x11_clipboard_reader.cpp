@@ -198,7 +198,8 @@ private:
                 // A new owner will answer when asked again; a vanished one never will.
                 const auto* change
                     = reinterpret_cast<const xcb_xfixes_selection_notify_event_t*>(event.get());
-                if (change->subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER && change->owner == owner_)
+                if (change->subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER
+                    && change->owner == owner_)
                     continue; // the same owner, taking it anew
                 ownerChanged_ = change->subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER
                     && change->owner != XCB_NONE;
