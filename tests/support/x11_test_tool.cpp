@@ -9,6 +9,7 @@
 //                   the one asked, unanswered; the new window answers with TEXT
 //   dribbling       sends its text in chunks of one byte, one every 1.5 s, for ever
 //   close WINDOW    asks a window to close, as a window manager's close button does
+//   reading MS      pastes the clipboard's text in chunks, MS ms apart, and prints its size
 // Prints "ready" once it owns the clipboard; ends when it loses it.
 #include "platform/x11/x11_selection.h"
 
@@ -35,6 +36,44 @@ int CloseWindow(const x11::Connection& x11, xcb_window_t window)
     return 0;
 }
 
+// Waits at most two seconds for each chunk; prints the bytes received.
+int ReadSlowly(const x11::Connection& x11, int pause)
+{
+    const xcb_window_t window = x11.CreateHiddenWindow();
+    const xcb_atom_t property = x11.Atom("TEST_PASTE"), incr = x11.Atom("INCR");
+    xcb_convert_selection(x11.get(), window, x11.Atom("CLIPBOARD"), x11.Atom("UTF8_STRING"), property,
+                          XCB_CURRENT_TIME);
+    const auto next = [&](int kind) {
+        return x11.WaitFor(std::chrono::seconds(2), [&](const xcb_generic_event_t* event) {
+            return x11::Kind(event) == kind
+                && (kind != XCB_PROPERTY_NOTIFY
+                    || reinterpret_cast<const xcb_property_notify_event_t*>(event)->state
+                        == XCB_PROPERTY_NEW_VALUE);
+        });
+    };
+    std::size_t received = 0;
+    bool chunked = false;
+    for (x11::Event event = next(XCB_SELECTION_NOTIFY); event; event = next(XCB_PROPERTY_NOTIFY)) {
+        const x11::Owned<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+            x11.get(),
+            xcb_get_property(x11.get(), 1, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 1 << 20),
+            nullptr));
+        xcb_flush(x11.get());
+        if (!reply)
+            break;
+        const auto length = static_cast<std::size_t>(xcb_get_property_value_length(reply.get()));
+        if (reply->type != incr)
+            received += length;
+        if (!(chunked = chunked || reply->type == incr) || (length == 0 && reply->type != incr)) {
+            std::printf("%zu\n", received);
+            return 0;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(pause));
+    }
+    std::printf("%zu\n", received);
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -45,13 +84,15 @@ int main(int argc, char** argv)
         return 2;
     if (mode == "close" && argc == 3)
         return CloseWindow(x11, static_cast<xcb_window_t>(std::stoul(argv[2])));
+    if (mode == "reading" && argc == 3)
+        return ReadSlowly(x11, std::stoi(argv[2]));
     if (mode != "silent" && mode != "vanishing" && mode != "refusing" && mode != "unset"
         && mode != "announcing" && mode != "dribbling" && !(mode == "slow" && argc == 4)
         && !(mode == "passing" && argc == 3)) {
         std::fprintf(
             stderr,
             "usage: x11_test_tool silent | slow MS TEXT | vanishing | refusing | unset | announcing | "
-            "dribbling | passing TEXT | close WINDOW\n");
+            "dribbling | passing TEXT | close WINDOW | reading MS\n");
         return 2;
     }
 

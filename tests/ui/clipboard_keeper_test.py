@@ -158,6 +158,14 @@ class ClipboardKeeper(unittest.TestCase):
         self.assertEqual(os.read(launcher, 1), b"", "the launcher's pipe is still held open")
         os.close(launcher)
 
+    def test_a_paste_begun_is_finished_after_another_program_copies(self):
+        cipher = self.encrypt_and_end("x" * (1 << 20), self.quit)
+        reader = subprocess.Popen([TOOL, "reading", "200"], stdout=subprocess.PIPE, text=True)
+        time.sleep(0.5)
+        xclip_put(b"autre")
+        self.assertEqual(reader.communicate(timeout=20)[0], f"{len(cipher)}\n")
+        self.assertTrue(wait_until(lambda: not keepers()))
+
     def test_a_keeper_nobody_answers_still_serves(self):
         keeper = subprocess.Popen([KEEPER], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
         keeper.stdout.close()  # the program gave up waiting
