@@ -1,9 +1,9 @@
 #include "ui/qt/form1.h"
 
-#include "cipher/clipboard_commands.h"
 #include "platform/failure.h"
 #include "platform/messages.h"
 #include "platform/qt/error_report.h"
+#include "ui/form1_click.h"
 #include "ui/qt/commands.h"
 
 #include <QLabel>
@@ -27,24 +27,6 @@ QRect ToPixels(form1::Twips twips)
     constexpr int kLogicalDpi = 96;
     return {form1::ToPixels(twips.left, kLogicalDpi), form1::ToPixels(twips.top, kLogicalDpi),
             form1::ToPixels(twips.width, kLogicalDpi), form1::ToPixels(twips.height, kLogicalDpi)};
-}
-
-void Run(QtClipboard& clipboard, form1::Command command, const QString& key)
-{
-    const std::u16string_view keyText(reinterpret_cast<const char16_t*>(key.utf16()),
-                                      static_cast<std::size_t>(key.size()));
-    switch (command) {
-    case form1::Command::EncryptClipboard:
-        return EncryptClipboard(clipboard, keyText);
-    case form1::Command::DecryptClipboard:
-        return DecryptClipboard(clipboard, keyText);
-    case form1::Command::QuitProgram:
-        return QuitProgram();
-    case form1::Command::OpenTextEditor:
-        return OpenTextEditor();
-    case form1::Command::None:
-        return;
-    }
 }
 
 // Push buttons draw one line; a caption too wide for its button gets line
@@ -131,7 +113,10 @@ void Form1::RunCommand(form1::Command command)
         return;
     const QScopedValueRollback<bool> busy(busy_, true);
     try {
-        Run(clipboard_, command, key_->text());
+        const QString key = key_->text();
+        RunClick(command, clipboard_,
+                 {reinterpret_cast<const char16_t*>(key.utf16()), static_cast<std::size_t>(key.size())},
+                 {QuitProgram, OpenTextEditor});
     } catch (const Failure& failure) {
         if (isVisible()) // closed during the command: the user has left
             ReportFailure(this, QString::fromUtf8(failure.what()));

@@ -1,11 +1,11 @@
 #include "ui/win32/form1.h"
 
-#include "cipher/clipboard_commands.h"
 #include "platform/failure.h"
 #include "platform/messages.h"
 #include "platform/win32/error_report.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_clipboard.h"
+#include "ui/form1_click.h"
 #include "ui/win32/commands.h"
 #include "ui/win32/resource_ids.h"
 
@@ -239,19 +239,8 @@ void Form1::RunCommand(form1::Command command)
     try {
         Win32Clipboard clipboard(window_);
         const std::wstring key = KeyText();
-        const std::u16string_view keyText(reinterpret_cast<const char16_t*>(key.data()), key.size());
-        switch (command) {
-        case form1::Command::EncryptClipboard:
-            return EncryptClipboard(clipboard, keyText);
-        case form1::Command::DecryptClipboard:
-            return DecryptClipboard(clipboard, keyText);
-        case form1::Command::QuitProgram:
-            return QuitProgram();
-        case form1::Command::OpenTextEditor:
-            return OpenTextEditor();
-        case form1::Command::None:
-            return;
-        }
+        RunClick(command, clipboard, {reinterpret_cast<const char16_t*>(key.data()), key.size()},
+                 {QuitProgram, OpenTextEditor});
     } catch (const Failure& failure) {
         ReportFailure(window_, failure.what());
     } catch (const std::bad_alloc&) {
