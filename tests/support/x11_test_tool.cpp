@@ -31,9 +31,13 @@ int CloseWindow(const x11::Connection& x11, xcb_window_t window)
     message.type = x11.Atom("WM_PROTOCOLS");
     message.data.data32[0] = x11.Atom("WM_DELETE_WINDOW");
     message.data.data32[1] = XCB_CURRENT_TIME;
-    xcb_send_event(x11.get(), 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
-    xcb_flush(x11.get());
-    return 0;
+    // Waits for the server to have handled it: one sent just before the
+    // connection closes can be lost.
+    const x11::Owned<xcb_generic_error_t> error(
+        xcb_request_check(x11.get(),
+                          xcb_send_event_checked(x11.get(), 0, window, XCB_EVENT_MASK_NO_EVENT,
+                                                 reinterpret_cast<const char*>(&message))));
+    return error ? 1 : 0;
 }
 
 // Waits at most two seconds for each chunk; prints the bytes received.

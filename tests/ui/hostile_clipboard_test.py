@@ -154,6 +154,13 @@ class MisbehavingOwner(unittest.TestCase):
         self.assertIsNone(xclip_get(), "the clipboard holds something after its owner vanished")
         self.assertIsNone(self.program.poll())
 
+    def test_window_can_be_closed_while_an_owner_dribbles(self):
+        self.take_clipboard("dribbling")
+        click(self.window, COMMAND1)
+        time.sleep(1)
+        subprocess.run([TOOL, "close", self.window], check=True, timeout=5)
+        self.assertEqual(self.program.wait(timeout=5), 0)
+
 
 if __name__ == "__main__":
     PROGRAM, TOOL = (os.path.abspath(path) for path in sys.argv[1:3])
