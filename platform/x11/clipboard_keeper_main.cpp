@@ -176,9 +176,13 @@ private:
         }
         // Too large for one property: the requestor takes it in chunks,
         // deleting the property for each next one. Watching it first, the
-        // keeper hears of it when it vanishes.
+        // keeper hears of it when it vanishes, or learns it is gone already.
         const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-        xcb_change_window_attributes(x11_.get(), requestor, XCB_CW_EVENT_MASK, &events);
+        const x11::Owned<xcb_generic_error_t> gone(xcb_request_check(
+            x11_.get(),
+            xcb_change_window_attributes_checked(x11_.get(), requestor, XCB_CW_EVENT_MASK, &events)));
+        if (gone)
+            return;
         const auto lowerBound = static_cast<uint32_t>(
             std::min<std::size_t>(encoding == Encoding::Utf8 ? text_.size() : CharacterCount(), UINT32_MAX));
         Put(requestor, property, atoms_.at("INCR"), 32, &lowerBound, 1);

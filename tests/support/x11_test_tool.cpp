@@ -10,6 +10,7 @@
 //   dribbling       sends its text in chunks of one byte, one every 1.5 s, for ever
 //   close WINDOW    asks a window to close, as a window manager's close button does
 //   reading MS      pastes the clipboard's text in chunks, MS ms apart, and prints its size
+//   abandoning      asks for the clipboard's text and vanishes before it can come
 // Prints "ready" once it owns the clipboard; ends when it loses it.
 #include "platform/x11/x11_selection.h"
 
@@ -90,13 +91,21 @@ int main(int argc, char** argv)
         return CloseWindow(x11, static_cast<xcb_window_t>(std::stoul(argv[2])));
     if (mode == "reading" && argc == 3)
         return ReadSlowly(x11, std::stoi(argv[2]));
+    if (mode == "abandoning") {
+        const xcb_window_t window = x11.CreateHiddenWindow();
+        xcb_convert_selection(x11.get(), window, x11.Atom("CLIPBOARD"), x11.Atom("UTF8_STRING"),
+                              x11.Atom("TEST_PASTE"), XCB_CURRENT_TIME);
+        xcb_destroy_window(x11.get(), window);
+        xcb_flush(x11.get());
+        return 0;
+    }
     if (mode != "silent" && mode != "vanishing" && mode != "refusing" && mode != "unset"
         && mode != "announcing" && mode != "dribbling" && !(mode == "slow" && argc == 4)
         && !(mode == "passing" && argc == 3)) {
         std::fprintf(
             stderr,
             "usage: x11_test_tool silent | slow MS TEXT | vanishing | refusing | unset | announcing | "
-            "dribbling | passing TEXT | close WINDOW | reading MS\n");
+            "dribbling | passing TEXT | close WINDOW | reading MS | abandoning\n");
         return 2;
     }
 

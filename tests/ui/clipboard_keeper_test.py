@@ -166,6 +166,17 @@ class ClipboardKeeper(unittest.TestCase):
         self.assertEqual(reader.communicate(timeout=20)[0], f"{len(cipher)}\n")
         self.assertTrue(wait_until(lambda: not keepers()))
 
+    def test_requestors_that_vanish_are_forgotten(self):
+        if "ASAN_OPTIONS" in os.environ:
+            self.skipTest("AddressSanitizer keeps freed memory in quarantine")
+        self.encrypt_and_end("x" * (4 << 20), self.quit)
+        status = Path(f"/proc/{keepers()[0]}/status")
+        before = int(status.read_text().split("VmRSS:")[1].split()[0])
+        for _ in range(10):
+            subprocess.run([TOOL, "abandoning"], check=True, timeout=5)
+        self.assertIn(b"UTF8_STRING", xclip_get("TARGETS"))  # answered after the ten requests
+        self.assertLess(int(status.read_text().split("VmRSS:")[1].split()[0]) - before, 8 << 10)  # KiB
+
     def test_a_keeper_nobody_answers_still_serves(self):
         keeper = subprocess.Popen([KEEPER], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
         keeper.stdout.close()  # the program gave up waiting
