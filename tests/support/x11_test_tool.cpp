@@ -11,6 +11,8 @@
 //   close WINDOW    asks a window to close, as a window manager's close button does
 //   reading MS      pastes the clipboard's text in chunks, MS ms apart, and prints its size
 //   abandoning      asks for the clipboard's text and vanishes before it can come
+//   multiple        asks for UTF8_STRING and an unknown target in one MULTIPLE request, and
+//                   prints the text and what became of each target
 // Prints "ready" once it owns the clipboard; ends when it loses it.
 #include "platform/x11/x11_selection.h"
 
@@ -79,6 +81,35 @@ int ReadSlowly(const x11::Connection& x11, int pause)
     return 1;
 }
 
+int AskForMultiple(const x11::Connection& x11)
+{
+    const xcb_window_t window = x11.CreateHiddenWindow();
+    const xcb_atom_t pairs = x11.Atom("TEST_PAIRS"), text = x11.Atom("TEST_TEXT"),
+                     other = x11.Atom("TEST_OTHER");
+    const xcb_atom_t asked[] = {x11.Atom("UTF8_STRING"), text, x11.Atom("TEST_UNKNOWN_TARGET"), other};
+    xcb_change_property(x11.get(), XCB_PROP_MODE_REPLACE, window, pairs, x11.Atom("ATOM_PAIR"), 32, 4, asked);
+    xcb_convert_selection(x11.get(), window, x11.Atom("CLIPBOARD"), x11.Atom("MULTIPLE"), pairs,
+                          XCB_CURRENT_TIME);
+    if (!x11.WaitFor(std::chrono::seconds(2), [](const xcb_generic_event_t* event) {
+            return x11::Kind(event) == XCB_SELECTION_NOTIFY;
+        }))
+        return 1;
+    const auto property = [&](xcb_atom_t name) {
+        const x11::Owned<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+            x11.get(), xcb_get_property(x11.get(), 0, window, name, XCB_GET_PROPERTY_TYPE_ANY, 0, 1024),
+            nullptr));
+        return reply ? std::string(static_cast<const char*>(xcb_get_property_value(reply.get())),
+                                   static_cast<std::size_t>(xcb_get_property_value_length(reply.get())))
+                     : std::string();
+    };
+    const std::string answered = property(pairs);
+    const auto* targets = reinterpret_cast<const xcb_atom_t*>(answered.data());
+    std::printf("%s %s %s\n", property(text).c_str(),
+                answered.size() == 16 && targets[0] != XCB_NONE ? "kept" : "lost",
+                answered.size() == 16 && targets[2] == XCB_NONE ? "refused" : "served");
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -91,6 +122,8 @@ int main(int argc, char** argv)
         return CloseWindow(x11, static_cast<xcb_window_t>(std::stoul(argv[2])));
     if (mode == "reading" && argc == 3)
         return ReadSlowly(x11, std::stoi(argv[2]));
+    if (mode == "multiple")
+        return AskForMultiple(x11);
     if (mode == "abandoning") {
         const xcb_window_t window = x11.CreateHiddenWindow();
         xcb_convert_selection(x11.get(), window, x11.Atom("CLIPBOARD"), x11.Atom("UTF8_STRING"),
@@ -105,7 +138,7 @@ int main(int argc, char** argv)
         std::fprintf(
             stderr,
             "usage: x11_test_tool silent | slow MS TEXT | vanishing | refusing | unset | announcing | "
-            "dribbling | passing TEXT | close WINDOW | reading MS | abandoning\n");
+            "dribbling | passing TEXT | close WINDOW | reading MS | abandoning | multiple\n");
         return 2;
     }
 

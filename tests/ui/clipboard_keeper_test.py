@@ -142,6 +142,8 @@ class ClipboardKeeper(unittest.TestCase):
         self.assertEqual(program.wait(timeout=20), 0)
         self.assertEqual([xclip_get(target) for target in formats], before)
         self.assertEqual(before[2], b"5 ? ? \xe0")
+        multiple = subprocess.run([TOOL, "multiple"], capture_output=True, text=True, timeout=5).stdout
+        self.assertEqual(multiple, "5 € œ à kept refused\n")
 
     def test_keeper_starts_in_the_root_folder_with_only_its_own_descriptors(self):
         folder = tempfile.mkdtemp()
