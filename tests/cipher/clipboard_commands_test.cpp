@@ -27,6 +27,12 @@ class ClipboardCommandsTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void cleanup()
+    {
+        owner_.kill();
+        owner_.waitForFinished();
+    }
+
     void roundTrip_data()
     {
         QTest::addColumn<QString>("plain");
@@ -132,11 +138,7 @@ private Q_SLOTS:
     void misbehavingOwner()
     {
         QFETCH(QStringList, arguments);
-        QProcess owner;
-        owner.start(QStringLiteral(X11_TEST_TOOL), arguments);
-        QVERIFY(owner.waitForReadyRead(5000));
-        QCOMPARE(owner.readLine(), "ready\n"_qba);
-        QTRY_VERIFY(!QGuiApplication::clipboard()->ownsClipboard());
+        takeClipboard(arguments);
 
         QElapsedTimer elapsed;
         elapsed.start();
@@ -149,50 +151,33 @@ private Q_SLOTS:
         }
         QVERIFY2(elapsed.elapsed() < 3000, "the window would freeze");
         QVERIFY(!QGuiApplication::clipboard()->ownsClipboard());
-        owner.kill();
-        owner.waitForFinished();
     }
 
     // An owner's word on the size to come is not trusted, and one that never
     // ends is given up.
     void announcedSizeIsNotReserved()
     {
-        QProcess owner;
-        owner.start(QStringLiteral(X11_TEST_TOOL), {u"announcing"_qs});
-        QVERIFY(owner.waitForReadyRead(5000));
-        QTRY_VERIFY(!QGuiApplication::clipboard()->ownsClipboard());
+        takeClipboard({u"announcing"_qs});
         try {
             QCOMPARE(QtClipboard().ReadText(), u"abc");
         } catch (const Failure& failure) {
             QFAIL(failure.what());
         }
-        owner.kill();
-        owner.waitForFinished();
     }
 
     void ownerHandingOverIsAskedAgain()
     {
-        QProcess owner;
-        owner.start(QStringLiteral(X11_TEST_TOOL), {u"passing"_qs, u"abc"_qs});
-        QVERIFY(owner.waitForReadyRead(5000));
-        QTRY_VERIFY(!QGuiApplication::clipboard()->ownsClipboard());
+        takeClipboard({u"passing"_qs, u"abc"_qs});
         QCOMPARE(QtClipboard().ReadText(), u"abc");
-        owner.kill();
-        owner.waitForFinished();
     }
 
     void endlessTransferIsGivenUp()
     {
-        QProcess owner;
-        owner.start(QStringLiteral(X11_TEST_TOOL), {u"dribbling"_qs});
-        QVERIFY(owner.waitForReadyRead(5000));
-        QTRY_VERIFY(!QGuiApplication::clipboard()->ownsClipboard());
+        takeClipboard({u"dribbling"_qs});
         QElapsedTimer elapsed;
         elapsed.start();
         QVERIFY_THROWS_EXCEPTION(Failure, Run(EncryptClipboard, u"k"_qs));
         QVERIFY2(elapsed.elapsed() < 15000, "the read went on and on");
-        owner.kill();
-        owner.waitForFinished();
     }
 
     void ownerlessClipboardIsNotText()
@@ -203,6 +188,18 @@ private Q_SLOTS:
         QTRY_VERIFY(!QGuiApplication::clipboard()->ownsClipboard());
         QVERIFY_THROWS_EXCEPTION(Failure, Run(EncryptClipboard, u"Mwé"_qs));
     }
+
+private:
+    // A clipboard owner from the test tool, once it owns the clipboard.
+    void takeClipboard(const QStringList& arguments)
+    {
+        owner_.start(QStringLiteral(X11_TEST_TOOL), arguments);
+        QVERIFY(owner_.waitForReadyRead(5000));
+        QCOMPARE(owner_.readLine(), "ready\n"_qba);
+        QTRY_VERIFY(!QGuiApplication::clipboard()->ownsClipboard());
+    }
+
+    QProcess owner_;
 };
 
 QTEST_MAIN(ClipboardCommandsTest)
