@@ -18,6 +18,9 @@ inline constexpr char kHeldOpen[]
       "recommencez. Le presse-papier n'a pas été modifié.";
 inline constexpr char kNotWritten[] = "Le presse-papier n'a pas pu être modifié : un autre programme le "
                                       "retient. Attendez un instant, puis recommencez.";
+inline constexpr char kCopiedMeanwhile[]
+    = "Le presse-papier n'a pas pu être modifié : un autre programme y a copié autre chose pendant "
+      "l'opération, et ce nouveau contenu a été gardé. Recommencez si c'est lui qu'il faut traiter.";
 inline constexpr char kOutOfMemory[]
     = "La mémoire ne suffit pas pour ce texte. Fermez d'autres programmes ou copiez un texte plus court, "
       "puis recommencez. Le presse-papier n'a pas été modifié.";

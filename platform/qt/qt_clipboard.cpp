@@ -19,6 +19,7 @@
 
 std::u16string QtClipboard::ReadText()
 {
+    answeredBy_ = XCB_NONE;
     QClipboard* clipboard = QGuiApplication::clipboard();
     // Our own text is at hand; another program's is asked for directly, as
     // Qt cannot tell a silent owner from an empty text.
@@ -52,6 +53,7 @@ std::u16string QtClipboard::ReadText()
             std::rethrow_exception(failure);
         switch (text.status) {
         case X11ClipboardText::Status::Text: {
+            answeredBy_ = text.answeredBy;
             // Decoded in place: UTF-16 never takes more units than UTF-8 bytes.
             std::u16string utf16(text.utf8.size(), u'\0');
             QStringDecoder decoder(QStringDecoder::Utf8);
@@ -80,17 +82,24 @@ std::u16string QtClipboard::ReadText()
 
 void QtClipboard::WriteText(std::string_view utf8, Sensitivity sensitivity)
 {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
+    const bool wasOurs = clipboard->ownsClipboard();
+    const xcb_window_t previousOwner = x11 && !wasOurs ? X11ClipboardOwner() : XCB_NONE;
+    // Qt claims the clipboard with the time of the last event it saw, which
+    // may be another program's copy made since the read: that copy is kept.
+    if (answeredBy_ != XCB_NONE && previousOwner != XCB_NONE && previousOwner != answeredBy_)
+        throw Failure(messages::kCopiedMeanwhile);
+
     auto* data = new QMimeData;
     data->setData(QStringLiteral("text/plain"), QByteArray(utf8.data(), static_cast<qsizetype>(utf8.size())));
     if (sensitivity == Sensitivity::Secret)
         data->setData(QString::fromLatin1(kSecretHintFormat), "secret");
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    // Qt still says it owns the clipboard when the X server refused it,
-    // because another program took it after the click: the owner tells.
-    const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
-    const bool wasOurs = clipboard->ownsClipboard();
-    const xcb_window_t previousOwner = x11 && !wasOurs ? X11ClipboardOwner() : XCB_NONE;
     clipboard->setMimeData(data);
-    if (!clipboard->ownsClipboard() || (x11 && !wasOurs && X11ClipboardOwner() == previousOwner))
+    if (!clipboard->ownsClipboard())
         throw Failure(messages::kNotWritten);
+    // Qt still says it owns the clipboard when the X server refused it
+    // because another program took it after the click: the owner tells.
+    if (x11 && !wasOurs && X11ClipboardOwner() == previousOwner)
+        throw Failure(messages::kCopiedMeanwhile);
 }

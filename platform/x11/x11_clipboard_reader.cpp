@@ -82,7 +82,7 @@ private:
             return {tooLong_ ? Status::TooLong : Status::NoAnswer, {}};
         if (target == XCB_ATOM_STRING)
             *data = Latin1ToUtf8(*data);
-        return {Status::Text, std::move(*data)};
+        return {Status::Text, std::move(*data), owner_};
     }
 
     // The best text format the owner offers, or none.

@@ -15,6 +15,7 @@ struct X11ClipboardText {
     enum class Status { Text, NoText, NoAnswer, TooLong };
     Status status;
     std::string utf8;
+    xcb_window_t answeredBy = XCB_NONE; // the owner that gave the text
 };
 
 // The most text the program can take, in UTF-8 bytes: its cipher text is three times as long.

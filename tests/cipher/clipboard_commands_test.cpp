@@ -171,6 +171,19 @@ private Q_SLOTS:
         QCOMPARE(QtClipboard().ReadText(), u"abc");
     }
 
+    // Another program's copy made while the text is ciphered is kept.
+    void newerCopyIsNotOverwritten()
+    {
+        takeClipboard({u"overtaken"_qs, u"Bonjour"_qs});
+        try {
+            Run(EncryptClipboard, u"Mwé"_qs);
+            QFAIL("the command did not fail");
+        } catch (const Failure& failure) {
+            QVERIFY2(QString::fromUtf8(failure.what()).contains(u"y a copié autre chose"_qs), failure.what());
+        }
+        QCOMPARE(xclip::Get(), "Bonjour"_qba);
+    }
+
     void endlessTransferIsGivenUp()
     {
         takeClipboard({u"dribbling"_qs});

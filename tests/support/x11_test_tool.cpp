@@ -7,6 +7,8 @@
 //   announcing      announces 4 GiB in chunks, and sends "abc"
 //   passing TEXT    asked for its text, hands the clipboard to a window of its own and closes
 //                   the one asked, unanswered; the new window answers with TEXT
+//   overtaken TEXT  answers TEXT, and a window of its own takes the clipboard before the
+//                   requestor can read the answer; the new window answers with TEXT
 //   dribbling       sends its text in chunks of one byte, one every 1.5 s, for ever
 //   close WINDOW    asks a window to close, as a window manager's close button does
 //   reading MS      pastes the clipboard's text in chunks, MS ms apart, and prints its size
@@ -134,11 +136,12 @@ int main(int argc, char** argv)
     }
     if (mode != "silent" && mode != "vanishing" && mode != "refusing" && mode != "unset"
         && mode != "announcing" && mode != "dribbling" && !(mode == "slow" && argc == 4)
-        && !(mode == "passing" && argc == 3)) {
+        && !((mode == "passing" || mode == "overtaken") && argc == 3)) {
         std::fprintf(
             stderr,
             "usage: x11_test_tool silent | slow MS TEXT | vanishing | refusing | unset | announcing | "
-            "dribbling | passing TEXT | close WINDOW | reading MS | abandoning | multiple\n");
+            "dribbling | passing TEXT | overtaken TEXT | close WINDOW | reading MS | abandoning | "
+            "multiple\n");
         return 2;
     }
 
@@ -153,9 +156,7 @@ int main(int argc, char** argv)
     std::puts("ready");
     std::fflush(stdout);
 
-    const std::string text = mode == "slow" ? argv[3]
-        : mode == "passing"                 ? argv[2]
-                                            : std::string(4 << 20, '7');
+    const std::string text = mode == "slow" ? argv[3] : argc == 3 ? argv[2] : std::string(4 << 20, '7');
     bool passed = false;
     for (x11::Event event = x11.Next(); event; event = x11.Next()) {
         if (x11::Kind(event.get()) == XCB_SELECTION_CLEAR
@@ -177,10 +178,18 @@ int main(int argc, char** argv)
             xcb_set_selection_owner(x11.get(), window, clipboard, XCB_CURRENT_TIME);
             xcb_destroy_window(x11.get(), request.owner);
             xcb_flush(x11.get());
-        } else if (request.target == utf8 && mode == "passing") {
+        } else if (request.target == utf8 && mode == "overtaken" && !passed) {
+            // The server is held so that the new owner is in place before the
+            // requestor can read the answer, whatever the timing.
+            passed = true;
+            xcb_grab_server(x11.get());
             xcb_change_property(x11.get(), XCB_PROP_MODE_REPLACE, request.requestor, request.property, utf8,
                                 8, static_cast<uint32_t>(text.size()), text.data());
             x11.Notify(request, request.property);
+            window = x11.CreateHiddenWindow();
+            xcb_set_selection_owner(x11.get(), window, clipboard, XCB_CURRENT_TIME);
+            xcb_ungrab_server(x11.get());
+            xcb_flush(x11.get());
         } else if (request.target == utf8 && mode == "refusing") {
             x11.Notify(request, XCB_NONE);
         } else if (request.target == utf8 && mode == "unset") {
@@ -206,7 +215,7 @@ int main(int argc, char** argv)
                 if (mode == "announcing" && (chunks.erase(chunks.begin()), chunks.empty()))
                     break;
             }
-        } else if (request.target == utf8 && mode == "slow") {
+        } else if (request.target == utf8 && (mode == "slow" || passed)) {
             xcb_change_property(x11.get(), XCB_PROP_MODE_REPLACE, request.requestor, request.property, utf8,
                                 8, static_cast<uint32_t>(text.size()), text.data());
             x11.Notify(request, request.property);
