@@ -69,7 +69,11 @@ def owner_answers():
         return None
 
 
-def xclip_get(target="UTF8_STRING", seconds=30):
+# Long enough to paste tens of megabytes from a program built with the sanitizers.
+LARGE_PASTE_SECONDS = 60
+
+
+def xclip_get(target="UTF8_STRING", seconds=5):
     result = run_client(["xclip", "-selection", "clipboard", "-t", target, "-o"],
                         stdout=subprocess.PIPE, timeout=seconds)
     return result.stdout if result.returncode == 0 else None

@@ -15,8 +15,9 @@ import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "support"))
-from x11 import (COMMAND1, COMMAND2, COMMAND3, INITIAL_KEY, click, clipboard_becomes,  # noqa: E402
-                 dismiss_message, expected_cipher, hold_clipboard, start_program, wait_until, xclip_get, xclip_put)
+from x11 import (COMMAND1, COMMAND2, COMMAND3, INITIAL_KEY, LARGE_PASTE_SECONDS, click,  # noqa: E402
+                 clipboard_becomes, dismiss_message, expected_cipher, hold_clipboard, start_program, wait_until,
+                 xclip_get, xclip_put)
 
 PROGRAM = TOOL = KEEPER = None
 HINT = "x-kde-passwordManagerHint"
@@ -62,7 +63,7 @@ class ClipboardKeeper(unittest.TestCase):
         click(window, COMMAND1)
         holder.wait(timeout=60)
         cipher = cipher or expected_cipher(text, INITIAL_KEY).encode()
-        self.assertEqual(xclip_get(), cipher)
+        self.assertEqual(xclip_get(seconds=LARGE_PASTE_SECONDS), cipher)
         end(window)
         self.assertEqual(program.wait(timeout=30), 0)
         return cipher
@@ -85,7 +86,7 @@ class ClipboardKeeper(unittest.TestCase):
         self.assertEqual(len(line) % len(INITIAL_KEY), 0)  # so the cipher text repeats with the line
         count = (16 << 20) // len(line)
         cipher = self.encrypt_and_end(line * count, self.quit, expected_cipher(line, INITIAL_KEY).encode() * count)
-        self.assertEqual(xclip_get(), cipher)
+        self.assertEqual(xclip_get(seconds=LARGE_PASTE_SECONDS), cipher)
 
     def test_keeper_leaves_when_another_program_takes_the_clipboard(self):
         self.encrypt_and_end("texte", self.quit)

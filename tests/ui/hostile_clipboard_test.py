@@ -14,9 +14,9 @@ import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "support"))
-from x11 import (COMMAND1, COMMAND2, INITIAL_KEY, UNASSIGNED, click, clipboard_becomes,  # noqa: E402
-                 dismiss_message, expected_cipher, hold_clipboard, message_windows, start_program, wait_until,
-                 xclip_get, xclip_put)
+from x11 import (COMMAND1, COMMAND2, INITIAL_KEY, LARGE_PASTE_SECONDS, UNASSIGNED, click,  # noqa: E402
+                 clipboard_becomes, dismiss_message, expected_cipher, hold_clipboard, message_windows, start_program,
+                 wait_until, xclip_get, xclip_put)
 
 PROGRAM = TOOL = None
 PNG = base64.b64decode("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mNk+M9QDwADhgGAWjR9awAAAABJRU5ErkJggg==")
@@ -65,7 +65,8 @@ class HostileClipboard(unittest.TestCase):
         holder = hold_clipboard(text.encode())
         click(self.window, COMMAND1)
         holder.wait(timeout=60)
-        self.assertEqual(xclip_get(), expected_cipher(line, INITIAL_KEY).encode() * ((4 << 20) // len(line)))
+        self.assertEqual(xclip_get(seconds=LARGE_PASTE_SECONDS),
+                         expected_cipher(line, INITIAL_KEY).encode() * ((4 << 20) // len(line)))
 
     def test_64_mi_digits_to_decrypt(self):
         digits = 64 << 20
@@ -74,7 +75,7 @@ class HostileClipboard(unittest.TestCase):
         holder.wait(timeout=120)
         groups = digits // 3 + (digits % 3 > 0)
         plain = (INITIAL_KEY * (groups // 3 + 1))[:groups].encode()
-        self.assertEqual(xclip_get(), plain)
+        self.assertEqual(xclip_get(seconds=LARGE_PASTE_SECONDS), plain)
 
     def test_digits_then_garbage_are_refused(self):
         self.assert_refused_and_kept(b"065066" * 1000 + b"x", COMMAND2)
