@@ -2,8 +2,8 @@
 
 #include "cipher/decode_text.h"
 #include "cipher/encode_text.h"
-#include "platform/clipboard.h"
-#include "platform/utf8.h"
+#include "cipher/clipboard.h"
+#include "cipher/utf8.h"
 
 void EncryptClipboard(Clipboard& clipboard, std::u16string_view key)
 {

@@ -2,7 +2,7 @@
 
 #include "cipher/failures.h"
 #include "cipher/key_codes.h"
-#include "platform/windows1252.h"
+#include "cipher/windows1252.h"
 
 #include <algorithm>
 #include <array>

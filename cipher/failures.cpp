@@ -1,7 +1,7 @@
 #include "cipher/failures.h"
 
-#include "platform/failure.h"
-#include "platform/utf8.h"
+#include "cipher/failure.h"
+#include "cipher/utf8.h"
 
 #include <cstdio>
 #include <string>

@@ -1,7 +1,7 @@
 #include "cipher/key_codes.h"
 
 #include "cipher/failures.h"
-#include "platform/windows1252.h"
+#include "cipher/windows1252.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "platform/qt/error_report.h"
 
-#include "platform/messages.h"
+#include "cipher/messages.h"
 
 #include <QMessageBox>
 

@@ -1,7 +1,7 @@
 #include "platform/qt/qt_clipboard.h"
 
-#include "platform/failure.h"
-#include "platform/messages.h"
+#include "cipher/failure.h"
+#include "cipher/messages.h"
 
 #include "platform/x11/x11_clipboard_reader.h"
 

@@ -1,6 +1,6 @@
 #include "platform/win32/error_report.h"
 
-#include "platform/messages.h"
+#include "cipher/messages.h"
 #include "platform/win32/wide_text.h"
 
 void ReportFailure(HWND window, std::string_view message)

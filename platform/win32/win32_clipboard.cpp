@@ -1,7 +1,7 @@
 #include "platform/win32/win32_clipboard.h"
 
-#include "platform/failure.h"
-#include "platform/messages.h"
+#include "cipher/failure.h"
+#include "cipher/messages.h"
 #include "platform/win32/scoped_handles.h"
 
 #include <cwchar>

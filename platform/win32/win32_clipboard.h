@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/clipboard.h"
+#include "cipher/clipboard.h"
 
 #include <windows.h>
 

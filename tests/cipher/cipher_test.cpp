@@ -1,7 +1,7 @@
 #include "cipher/decode_text.h"
 #include "cipher/encode_text.h"
-#include "platform/failure.h"
-#include "platform/windows1252.h"
+#include "cipher/failure.h"
+#include "cipher/windows1252.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 // the cipher text one byte a unit, so that digits and blanks come often.
 #include "cipher/decode_text.h"
 #include "cipher/encode_text.h"
-#include "platform/failure.h"
+#include "cipher/failure.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -3,7 +3,7 @@
 // would. Input: a key length byte, then the key and the text, a code a byte.
 #include "cipher/decode_text.h"
 #include "cipher/encode_text.h"
-#include "platform/windows1252.h"
+#include "cipher/windows1252.h"
 
 #include <algorithm>
 #include <cstdint>

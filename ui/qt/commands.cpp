@@ -1,7 +1,7 @@
 #include "ui/qt/commands.h"
 
-#include "platform/failure.h"
-#include "platform/messages.h"
+#include "cipher/failure.h"
+#include "cipher/messages.h"
 #include "platform/qt/program_start.h"
 
 #include <QCoreApplication>

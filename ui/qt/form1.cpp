@@ -1,7 +1,7 @@
 #include "ui/qt/form1.h"
 
-#include "platform/failure.h"
-#include "platform/messages.h"
+#include "cipher/failure.h"
+#include "cipher/messages.h"
 #include "platform/qt/error_report.h"
 #include "ui/form1_click.h"
 #include "ui/qt/commands.h"

@@ -1,7 +1,7 @@
-#include "platform/failure.h"
-#include "platform/messages.h"
+#include "cipher/failure.h"
+#include "cipher/messages.h"
 #include "platform/qt/error_report.h"
-#include "platform/x11/clipboard_handover.h"
+#include "platform/qt/clipboard_handover.h"
 #include "ui/qt/form1.h"
 #include "ui/qt/french_texts.h"
 

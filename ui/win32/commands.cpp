@@ -1,7 +1,7 @@
 #include "ui/win32/commands.h"
 
-#include "platform/failure.h"
-#include "platform/messages.h"
+#include "cipher/failure.h"
+#include "cipher/messages.h"
 #include "platform/win32/program_start.h"
 
 #include <windows.h>

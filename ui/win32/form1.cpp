@@ -1,7 +1,7 @@
 #include "ui/win32/form1.h"
 
-#include "platform/failure.h"
-#include "platform/messages.h"
+#include "cipher/failure.h"
+#include "cipher/messages.h"
 #include "platform/win32/error_report.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_clipboard.h"

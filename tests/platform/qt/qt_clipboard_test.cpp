@@ -1,5 +1,5 @@
 #include "cipher/clipboard_commands.h"
-#include "platform/failure.h"
+#include "cipher/failure.h"
 #include "platform/qt/qt_clipboard.h"
 
 #include "tests/support/xclip.h"
@@ -23,7 +23,7 @@ void Run(Command command, const QString& key)
 
 Q_DECLARE_METATYPE(Command)
 
-class ClipboardCommandsTest : public QObject {
+class QtClipboardTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -215,5 +215,5 @@ private:
     QProcess owner_;
 };
 
-QTEST_MAIN(ClipboardCommandsTest)
-#include "clipboard_commands_test.moc"
+QTEST_MAIN(QtClipboardTest)
+#include "qt_clipboard_test.moc"

@@ -1,4 +1,4 @@
-#include "platform/windows1252.h"
+#include "cipher/windows1252.h"
 
 #include <gtest/gtest.h>
 

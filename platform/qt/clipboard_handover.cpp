@@ -1,10 +1,10 @@
 // GLib comes before any Qt header, as both use the names signals and slots.
 #include <glib.h>
 
-#include "platform/x11/clipboard_handover.h"
+#include "platform/qt/clipboard_handover.h"
 
-#include "platform/failure.h"
-#include "platform/messages.h"
+#include "cipher/failure.h"
+#include "cipher/messages.h"
 #include "platform/qt/qt_clipboard.h"
 #include "platform/x11/x11_selection.h"
 
