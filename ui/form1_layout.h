@@ -36,10 +36,4 @@ inline constexpr Control kControls[] = {
 };
 // clang-format on
 
-// 1440 twips an inch.
-[[nodiscard]] constexpr int ToPixels(int twips, int dotsPerInch)
-{
-    return twips * dotsPerInch / 1440;
-}
-
 } // namespace form1

@@ -1,11 +1,11 @@
-// GLib comes before any Qt header, as both use the names signals and slots.
-#include <glib.h>
-
 #include "platform/qt/clipboard_handover.h"
 
 #include "cipher/failure.h"
 #include "cipher/messages.h"
+#include "platform/qt/program_start.h"
 #include "platform/qt/qt_clipboard.h"
+#include "platform/x11/keeper_protocol.h"
+#include "platform/x11/x11_clipboard_reader.h"
 #include "platform/x11/x11_selection.h"
 
 #include <QClipboard>
@@ -110,17 +110,12 @@ std::string AnswerOf(int descriptor)
 
 // Starts the keeper in a session of its own and no child of ours, in "/",
 // with nothing of ours open but the two pipes. Returns its answer.
-std::string HandOver(const QByteArray& header, const QByteArray& text)
+std::string HandOver(const std::string& header, const QByteArray& text)
 {
-    const QByteArray program = QFile::encodeName(KeeperPath());
-    gchar* argv[] = {const_cast<gchar*>(program.constData()), nullptr};
-    gint input = -1, output = -1;
-    const gboolean started = g_spawn_async_with_pipes(
-        "/", argv, nullptr, G_SPAWN_STDERR_TO_DEV_NULL, [](gpointer) { setsid(); }, nullptr, nullptr, &input,
-        &output, nullptr, nullptr);
-    if (!started)
+    int input = -1, output = -1;
+    if (!StartWithPipes(QFile::encodeName(KeeperPath()).constData(), input, output))
         return {};
-    const bool written = WriteAll(input, header.constData(), static_cast<std::size_t>(header.size()))
+    const bool written = WriteAll(input, header.data(), header.size())
         && WriteAll(input, text.constData(), static_cast<std::size_t>(text.size()));
     close(input);
     const std::string answer = written ? AnswerOf(output) : std::string();
@@ -136,24 +131,24 @@ void HandOverClipboard()
     if (QGuiApplication::platformName() != QLatin1String("xcb") || !clipboard->ownsClipboard())
         return;
     const QMimeData* data = clipboard->mimeData();
-    const QByteArray text = data->data(QStringLiteral("text/plain"));
-    const bool secret = data->hasFormat(QString::fromLatin1(kSecretHintFormat));
+    const QByteArray text = data->data(QString::fromLatin1(keeper::kTextTarget));
+    const bool secret = data->hasFormat(QString::fromLatin1(keeper::kSecretHintTarget));
+    const ClipboardMark ours = X11ClipboardOwner();
     std::signal(SIGPIPE, SIG_IGN); // a keeper that died early is told by write(), not by a signal
 
     std::string answer;
     if (const std::optional<xcb_timestamp_t> time = OwnershipTime()) {
-        const QByteArray header = QByteArray(secret ? "secret " : "plain ") + QByteArray::number(text.size())
-            + ' ' + QByteArray::number(*time) + '\n';
+        const std::string header = keeper::Header(secret, static_cast<std::size_t>(text.size()), *time);
         answer = HandOver(header, text);
     }
-    if (answer == "superseded\n") // another program took the clipboard since: its text stays
+    if (answer == keeper::kSuperseded) // another program took the clipboard since: its text stays
         return;
-    if (answer != "ok\n") {
+    if (answer != keeper::kTaken) {
         // Ours again, so that the text can be pasted while the message says so.
         try {
             QtClipboard().WriteText({text.constData(), static_cast<std::size_t>(text.size())},
-                                    secret ? Sensitivity::Secret : Sensitivity::Plain);
-        } catch (const Failure&) { // the keeper has it after all
+                                    secret ? Sensitivity::Secret : Sensitivity::Plain, ours);
+        } catch (const Failure&) { // the keeper, or a newer copy, has it after all
         }
         throw Failure(messages::kNotKept);
     }

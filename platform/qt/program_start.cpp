@@ -7,6 +7,10 @@
 #include <QStandardPaths>
 #include <QString>
 
+#include <unistd.h>
+
+namespace {
+
 bool StartDefaultApplication(const char* mimeType)
 {
     GAppInfo* application = g_app_info_get_default_for_type(mimeType, FALSE);
@@ -17,8 +21,31 @@ bool StartDefaultApplication(const char* mimeType)
     return started;
 }
 
-bool StartProgram(const char* program)
+bool StartFromPath(const char* program)
 {
     const QString path = QStandardPaths::findExecutable(QString::fromUtf8(program));
     return !path.isEmpty() && QProcess::startDetached(path, {});
+}
+
+} // namespace
+
+bool StartTextEditor()
+{
+    if (StartDefaultApplication("text/plain"))
+        return true;
+    // A desktop with no default registered usually still has one of these.
+    for (const char* editor : {"gnome-text-editor", "gedit", "kate", "kwrite", "mousepad", "pluma", "xed",
+                               "featherpad", "leafpad"}) {
+        if (StartFromPath(editor))
+            return true;
+    }
+    return false;
+}
+
+bool StartWithPipes(const char* program, int& input, int& output)
+{
+    gchar* argv[] = {const_cast<gchar*>(program), nullptr};
+    return g_spawn_async_with_pipes(
+        "/", argv, nullptr, G_SPAWN_STDERR_TO_DEV_NULL, [](gpointer) { setsid(); }, nullptr, nullptr, &input,
+        &output, nullptr, nullptr);
 }

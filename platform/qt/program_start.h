@@ -1,10 +1,14 @@
 #pragma once
 
-// Starting other programs, with no file and without waiting for them.
+// Starting other programs, without waiting for them: every program the
+// Linux build starts is started here.
 
-// The freedesktop default application for `mimeType`; false when none is
-// registered or it could not start.
-[[nodiscard]] bool StartDefaultApplication(const char* mimeType);
+// The desktop's plain-text editor with no file: the freedesktop default for
+// text/plain, or else a usual editor found on the PATH; false when none
+// could start.
+[[nodiscard]] bool StartTextEditor();
 
-// `program`, looked up on the PATH; false when it is not there or could not start.
-[[nodiscard]] bool StartProgram(const char* program);
+// `program` in a session of its own, in "/", with nothing of ours open but
+// pipes to its standard input and from its standard output, which the
+// caller closes; false when it could not start.
+[[nodiscard]] bool StartWithPipes(const char* program, int& input, int& output);

@@ -3,6 +3,7 @@
 #include "cipher/failure.h"
 #include "cipher/messages.h"
 
+#include "platform/x11/keeper_protocol.h"
 #include "platform/x11/x11_clipboard_reader.h"
 
 #include <QClipboard>
@@ -11,32 +12,46 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QStringDecoder>
-#include <QWindow>
+#include <QTimer>
 
 #include <atomic>
 #include <exception>
 #include <thread>
 
-std::u16string QtClipboard::ReadText()
+namespace {
+
+bool OnX11()
 {
-    answeredBy_ = XCB_NONE;
+    return QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
+} // namespace
+
+QtClipboard::QtClipboard()
+{
+    QObject::connect(QGuiApplication::clipboard(), &QClipboard::changed, &context_,
+                     [this](QClipboard::Mode mode) {
+                         if (mode == QClipboard::Clipboard)
+                             ++changes_;
+                     });
+}
+
+ClipboardText QtClipboard::ReadText(const std::function<bool()>& keepWaiting)
+{
     QClipboard* clipboard = QGuiApplication::clipboard();
     // Our own text is at hand; another program's is asked for directly, as
     // Qt cannot tell a silent owner from an empty text.
-    if (QGuiApplication::platformName() == QLatin1String("xcb") && !clipboard->ownsClipboard()) {
+    if (OnX11() && !clipboard->ownsClipboard()) {
         // Read in a thread of its own, while the window goes on: it repaints,
-        // and closing it ends the read. Its buttons do nothing until the
-        // command is over.
+        // and can be closed, which ends the read.
         std::atomic<bool> abandoned = false;
         QEventLoop waiting;
-        for (QWindow* window : QGuiApplication::topLevelWindows()) {
-            if (window->isVisible()) {
-                QObject::connect(window, &QWindow::visibleChanged, &waiting, [&abandoned](bool visible) {
-                    if (!visible)
-                        abandoned = true;
-                });
-            }
-        }
+        QTimer asking;
+        QObject::connect(&asking, &QTimer::timeout, &waiting, [&] {
+            if (!keepWaiting())
+                abandoned = true;
+        });
+        asking.start(10);
         X11ClipboardText text;
         std::exception_ptr failure; // out of memory, above all
         std::thread reader([&] {
@@ -48,12 +63,14 @@ std::u16string QtClipboard::ReadText()
             QMetaObject::invokeMethod(&waiting, &QEventLoop::quit, Qt::QueuedConnection);
         });
         waiting.exec();
+        // Also left when the program quits, as its window was closed.
+        if (!keepWaiting())
+            abandoned = true;
         reader.join();
         if (failure)
             std::rethrow_exception(failure);
         switch (text.status) {
         case X11ClipboardText::Status::Text: {
-            answeredBy_ = text.answeredBy;
             // Decoded in place: UTF-16 never takes more units than UTF-8 bytes.
             std::u16string utf16(text.utf8.size(), u'\0');
             QStringDecoder decoder(QStringDecoder::Utf8);
@@ -61,7 +78,7 @@ std::u16string QtClipboard::ReadText()
                 = decoder.appendToBuffer(reinterpret_cast<QChar*>(utf16.data()),
                                          QByteArrayView(text.utf8.data(), qsizetype(text.utf8.size())));
             utf16.resize(static_cast<std::size_t>(end - reinterpret_cast<const QChar*>(utf16.data())));
-            return utf16;
+            return {std::move(utf16), text.answeredBy};
         }
         case X11ClipboardText::Status::NoText:
             throw Failure(messages::kNoText);
@@ -77,24 +94,29 @@ std::u16string QtClipboard::ReadText()
     if (data == nullptr || !data->hasText())
         throw Failure(messages::kNoText);
     const QString text = data->text();
-    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
+    return {{reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())},
+            OnX11() ? X11ClipboardOwner() : changes_};
 }
 
-void QtClipboard::WriteText(std::string_view utf8, Sensitivity sensitivity)
+void QtClipboard::WriteText(std::string_view utf8, Sensitivity sensitivity, ClipboardMark readFrom)
 {
     QClipboard* clipboard = QGuiApplication::clipboard();
-    const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
+    const bool x11 = OnX11();
     const bool wasOurs = clipboard->ownsClipboard();
-    const xcb_window_t previousOwner = x11 && !wasOurs ? X11ClipboardOwner() : XCB_NONE;
-    // Qt claims the clipboard with the time of the last event it saw, which
-    // may be another program's copy made since the read: that copy is kept.
-    if (answeredBy_ != XCB_NONE && previousOwner != XCB_NONE && previousOwner != answeredBy_)
+    const xcb_window_t previousOwner = x11 ? X11ClipboardOwner() : XCB_NONE;
+    // Qt would claim the clipboard with the time of the last event it saw,
+    // which may be another program's copy made since the read. An owner that
+    // left after answering leaves nothing to keep.
+    const bool copiedMeanwhile
+        = x11 ? previousOwner != XCB_NONE && previousOwner != readFrom : changes_ != readFrom;
+    if (copiedMeanwhile)
         throw Failure(messages::kCopiedMeanwhile);
 
     auto* data = new QMimeData;
-    data->setData(QStringLiteral("text/plain"), QByteArray(utf8.data(), static_cast<qsizetype>(utf8.size())));
+    data->setData(QString::fromLatin1(keeper::kTextTarget),
+                  QByteArray(utf8.data(), static_cast<qsizetype>(utf8.size())));
     if (sensitivity == Sensitivity::Secret)
-        data->setData(QString::fromLatin1(kSecretHintFormat), "secret");
+        data->setData(QString::fromLatin1(keeper::kSecretHintTarget), keeper::kSecret);
     clipboard->setMimeData(data);
     if (!clipboard->ownsClipboard())
         throw Failure(messages::kNotWritten);

@@ -2,22 +2,26 @@
 
 #include "cipher/clipboard.h"
 
-#include <cstdint>
+#include <QObject>
 
 // The clipboard as Qt serves it, read straight from the X server on X11.
+//
+// How a copy made meanwhile is known: on X11 the mark is the window that
+// owned the clipboard when it was read, and another owner at the write is a
+// newer copy. Elsewhere (Wayland) the mark counts Qt's word that the
+// clipboard changed, which comes only between events: the command handles
+// none between its read and its write there, so a copy made in that time
+// cannot be known and is replaced.
 class QtClipboard : public Clipboard {
 public:
-    [[nodiscard]] std::u16string ReadText() override;
+    QtClipboard();
+
+    [[nodiscard]] ClipboardText ReadText(const std::function<bool()>& keepWaiting) override;
     // Kept as UTF-8, the text is handed to other programs as it is, with no
     // conversion per paste.
-    void WriteText(std::string_view utf8, Sensitivity sensitivity) override;
+    void WriteText(std::string_view utf8, Sensitivity sensitivity, ClipboardMark readFrom) override;
 
 private:
-    // The X11 window whose text was read: another owner now holds a copy
-    // made since, which must not be overwritten.
-    std::uint32_t answeredBy_ = 0;
+    QObject context_; // for the connection that counts changes
+    ClipboardMark changes_ = 0;
 };
-
-// The format that asks clipboard-history managers to keep a text out of
-// their history.
-inline constexpr char kSecretHintFormat[] = "x-kde-passwordManagerHint";

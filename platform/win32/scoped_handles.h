@@ -14,6 +14,51 @@ struct GdiObjectDeleter {
 template <typename Handle>
 using ScopedGdiObject = std::unique_ptr<std::remove_pointer_t<Handle>, GdiObjectDeleter>;
 
+// A window's device context, taken with GetDC.
+class WindowDc {
+public:
+    explicit WindowDc(HWND window)
+        : window_(window)
+        , dc_(GetDC(window))
+    {
+    }
+    ~WindowDc()
+    {
+        if (dc_ != nullptr)
+            ReleaseDC(window_, dc_);
+    }
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    [[nodiscard]] HDC get() const { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
+// A memory device context, made with CreateCompatibleDC.
+struct DcDeleter {
+    void operator()(HDC dc) const { DeleteDC(dc); }
+};
+using ScopedMemoryDc = std::unique_ptr<std::remove_pointer_t<HDC>, DcDeleter>;
+
+// An object selected into a device context for as long as this lives.
+class SelectedObject {
+public:
+    SelectedObject(HDC dc, HGDIOBJ object)
+        : dc_(dc)
+        , previous_(SelectObject(dc, object))
+    {
+    }
+    ~SelectedObject() { SelectObject(dc_, previous_); }
+    SelectedObject(const SelectedObject&) = delete;
+    SelectedObject& operator=(const SelectedObject&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
 struct GlobalMemoryDeleter {
     void operator()(HGLOBAL memory) const { GlobalFree(memory); }
 };

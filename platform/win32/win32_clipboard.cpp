@@ -3,7 +3,9 @@
 #include "cipher/failure.h"
 #include "cipher/messages.h"
 #include "platform/win32/scoped_handles.h"
+#include "platform/win32/wide_text.h"
 
+#include <array>
 #include <cwchar>
 #include <new>
 
@@ -20,31 +22,30 @@ ScopedGlobalMemory Allocate(std::size_t bytes)
 // The text as a NUL-terminated UTF-16 block, ready for SetClipboardData.
 ScopedGlobalMemory UnicodeTextOf(std::string_view utf8)
 {
-    if (utf8.size() > INT_MAX)
-        throw std::bad_alloc();
-    const int size = static_cast<int>(utf8.size());
-    const int units = size == 0 ? 0 : MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+    const int units = WideLength(utf8);
     ScopedGlobalMemory memory = Allocate((static_cast<std::size_t>(units) + 1) * sizeof(wchar_t));
     const LockedGlobal<wchar_t> text(memory.get());
-    if (units > 0)
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, text.get(), units);
+    Widen(utf8, text.get(), units);
     text.get()[units] = L'\0';
     return memory;
 }
 
-// A DWORD 0 under the registered format `name`; any data will do for the
-// formats that are only looked for.
-void PutNo(const wchar_t* name)
+// A DWORD 0, the value of the formats that are only looked for.
+ScopedGlobalMemory No()
 {
     ScopedGlobalMemory memory = Allocate(sizeof(DWORD));
     *LockedGlobal<DWORD>(memory.get()).get() = 0;
-    if (SetClipboardData(RegisterClipboardFormatW(name), memory.get()) != nullptr)
-        memory.release(); // the clipboard owns it now
+    return memory;
 }
+
+// The formats that keep a secret text out of Windows' clipboard history,
+// cloud clipboard and clipboard monitors.
+constexpr std::array kPrivacyFormats = {L"ExcludeClipboardContentFromMonitorProcessing",
+                                        L"CanIncludeInClipboardHistory", L"CanUploadToCloudClipboard"};
 
 } // namespace
 
-std::u16string Win32Clipboard::ReadText()
+ClipboardText Win32Clipboard::ReadText(const std::function<bool()>&)
 {
     const OpenClipboardScope clipboard(owner_);
     if (!clipboard.opened())
@@ -59,19 +60,31 @@ std::u16string Win32Clipboard::ReadText()
     if (text.get() == nullptr)
         throw Failure(messages::kUnreadable);
     const std::size_t length = wcsnlen(text.get(), GlobalSize(data) / sizeof(wchar_t));
-    return {reinterpret_cast<const char16_t*>(text.get()), length};
+    // Taken once the owner has rendered the text, while nobody else may change it.
+    return {{reinterpret_cast<const char16_t*>(text.get()), length}, GetClipboardSequenceNumber()};
 }
 
-void Win32Clipboard::WriteText(std::string_view utf8, Sensitivity sensitivity)
+void Win32Clipboard::WriteText(std::string_view utf8, Sensitivity sensitivity, ClipboardMark readFrom)
 {
+    // Everything is ready before the clipboard is emptied, so that nothing
+    // but the system's refusal can fail after that.
     ScopedGlobalMemory text = UnicodeTextOf(utf8);
+    std::array<ScopedGlobalMemory, kPrivacyFormats.size()> privacy;
+    if (sensitivity == Sensitivity::Secret) {
+        for (ScopedGlobalMemory& no : privacy)
+            no = No();
+    }
     const OpenClipboardScope clipboard(owner_);
-    if (!clipboard.opened() || !EmptyClipboard() || SetClipboardData(CF_UNICODETEXT, text.get()) == nullptr)
+    if (!clipboard.opened())
+        throw Failure(messages::kNotWritten);
+    if (GetClipboardSequenceNumber() != readFrom)
+        throw Failure(messages::kCopiedMeanwhile);
+    if (!EmptyClipboard() || SetClipboardData(CF_UNICODETEXT, text.get()) == nullptr)
         throw Failure(messages::kNotWritten);
     text.release(); // the clipboard owns it now
-    if (sensitivity == Sensitivity::Secret) {
-        PutNo(L"ExcludeClipboardContentFromMonitorProcessing");
-        PutNo(L"CanIncludeInClipboardHistory");
-        PutNo(L"CanUploadToCloudClipboard");
+    for (std::size_t i = 0; i < privacy.size(); ++i) {
+        if (privacy[i]
+            && SetClipboardData(RegisterClipboardFormatW(kPrivacyFormats[i]), privacy[i].get()) != nullptr)
+            privacy[i].release();
     }
 }

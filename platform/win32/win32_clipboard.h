@@ -4,7 +4,10 @@
 
 #include <windows.h>
 
-// Windows' clipboard in CF_UNICODETEXT, opened on behalf of `owner`.
+// Windows' clipboard in CF_UNICODETEXT, opened on behalf of `owner`. The
+// mark of a content is Windows' clipboard sequence number, which every
+// change moves on; the write compares it once the clipboard is open, so no
+// copy can slip in between.
 class Win32Clipboard : public Clipboard {
 public:
     explicit Win32Clipboard(HWND owner)
@@ -12,10 +15,11 @@ public:
     {
     }
 
-    [[nodiscard]] std::u16string ReadText() override;
+    // Windows hands the text over at once, or not at all: nothing to wait for.
+    [[nodiscard]] ClipboardText ReadText(const std::function<bool()>& keepWaiting) override;
     // A secret text also carries the formats that keep it out of Windows'
     // clipboard history and cloud clipboard.
-    void WriteText(std::string_view utf8, Sensitivity sensitivity) override;
+    void WriteText(std::string_view utf8, Sensitivity sensitivity, ClipboardMark readFrom) override;
 
 private:
     HWND owner_;

@@ -1,13 +1,12 @@
 // brouillamine-keeper: holds the clipboard's text once Brouillamine has ended,
 // since on X11 a clipboard lives only as long as the program that serves it.
-// Reads "secret" or "plain", the text's size in bytes and the time at which
-// the program took the clipboard, on one line, then the text (UTF-8), from
-// its standard input. It takes the clipboard with that time, so that the X
-// server refuses it to the keeper when another program took it since, and
-// answers "ok" or "superseded" on its standard output. It then serves the
-// same targets and bytes as the program did, pastes of any size, and exits
-// once another program has taken the clipboard and the pastes it had begun
-// are done.
+// It reads the text as keeper_protocol.h says, and takes the clipboard with
+// the time the program took it at, so that the X server refuses it to the
+// keeper when another program took it since. It then serves the same
+// targets and bytes as the program did, pastes of any size, and exits once
+// another program has taken the clipboard and the pastes it had begun are
+// done.
+#include "platform/x11/keeper_protocol.h"
 #include "platform/x11/x11_selection.h"
 
 #include <algorithm>
@@ -49,7 +48,7 @@ public:
         window_ = x11_.CreateHiddenWindow();
         clipboard_ = x11_.Atom("CLIPBOARD");
         for (const char* name : {"TARGETS", "MULTIPLE", "TIMESTAMP", "SAVE_TARGETS", "UTF8_STRING", "TEXT",
-                                 "text/plain", "INCR", "ATOM_PAIR", "x-kde-passwordManagerHint"})
+                                 keeper::kTextTarget, "INCR", "ATOM_PAIR", keeper::kSecretHintTarget})
             atoms_[name] = x11_.Atom(name);
     }
 
@@ -97,9 +96,9 @@ private:
     std::vector<xcb_atom_t> Targets() const
     {
         std::vector<xcb_atom_t> targets
-            = {atoms_.at("text/plain"), atoms_.at("UTF8_STRING"), XCB_ATOM_STRING, atoms_.at("TEXT")};
+            = {atoms_.at(keeper::kTextTarget), atoms_.at("UTF8_STRING"), XCB_ATOM_STRING, atoms_.at("TEXT")};
         if (secret_)
-            targets.push_back(atoms_.at("x-kde-passwordManagerHint"));
+            targets.push_back(atoms_.at(keeper::kSecretHintTarget));
         targets.insert(
             targets.end(),
             {atoms_.at("TARGETS"), atoms_.at("MULTIPLE"), atoms_.at("TIMESTAMP"), atoms_.at("SAVE_TARGETS")});
@@ -109,7 +108,7 @@ private:
     // The type and encoding the text goes out in for `target`; no type when it is not text.
     std::pair<xcb_atom_t, Encoding> TextFormat(xcb_atom_t target) const
     {
-        if (target == atoms_.at("text/plain") || target == atoms_.at("UTF8_STRING"))
+        if (target == atoms_.at(keeper::kTextTarget) || target == atoms_.at("UTF8_STRING"))
             return {target, Encoding::Utf8};
         if (target == XCB_ATOM_STRING || target == atoms_.at("TEXT"))
             return {XCB_ATOM_STRING, Encoding::Latin1};
@@ -134,8 +133,8 @@ private:
             Put(requestor, property, XCB_ATOM_ATOM, 32, targets.data(), targets.size());
         } else if (target == atoms_.at("TIMESTAMP")) {
             Put(requestor, property, XCB_ATOM_INTEGER, 32, &time_, 1);
-        } else if (secret_ && target == atoms_.at("x-kde-passwordManagerHint")) {
-            Put(requestor, property, target, 8, "secret", 6);
+        } else if (secret_ && target == atoms_.at(keeper::kSecretHintTarget)) {
+            Put(requestor, property, target, 8, keeper::kSecret, sizeof keeper::kSecret - 1);
         } else if (target == atoms_.at("MULTIPLE")) {
             return ConvertMultiple(requestor, property);
         } else if (const auto [type, encoding] = TextFormat(target); type != XCB_NONE) {
@@ -272,15 +271,15 @@ int main()
     unsigned long long size = 0;
     unsigned long time = 0;
     if (std::scanf("%7s %llu %lu", kind, &size, &time) != 3 || std::getchar() != '\n'
-        || (std::string(kind) != "secret" && std::string(kind) != "plain"))
+        || (std::string(kind) != keeper::kSecret && std::string(kind) != keeper::kPlain))
         return 2;
     std::string text(size, '\0');
     if (std::fread(text.data(), 1, text.size(), stdin) != text.size())
         return 2;
 
-    Keeper keeper(std::move(text), std::string(kind) == "secret", static_cast<xcb_timestamp_t>(time));
+    Keeper keeper(std::move(text), std::string(kind) == keeper::kSecret, static_cast<xcb_timestamp_t>(time));
     const bool taken = keeper.TakeClipboard();
-    std::fputs(taken ? "ok\n" : "superseded\n", stdout);
+    std::fputs(taken ? keeper::kTaken : keeper::kSuperseded, stdout);
     std::fclose(stdout);
     if (taken)
         keeper.Serve();

@@ -2,10 +2,12 @@
 text put in with xclip, clicks and keys with xdotool, the result read back
 with xclip through Wine's clipboard; and the file itself.
 
-Usage: win32_test.py BROUILLAMINE_EXE   (DISPLAY must name a test X server)
+Usage: win32_test.py BROUILLAMINE_EXE CLIPBOARD_OWNER_EXE
+(DISPLAY must name a test X server)
 """
 import os
 import re
+import select
 import shutil
 import subprocess
 import sys
@@ -17,7 +19,7 @@ sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "support"))
 from x11 import (COMMAND1, COMMAND2, COMMAND4, KEY, WINDOW_TITLE, click,  # noqa: E402
                  clipboard_becomes, expected_cipher, message_windows, wait_until, xclip_get, xclip_put, xdotool)
 
-EXE = None
+EXE = OWNER_EXE = None
 WINDOWS_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "msvcrt.dll"}
 
 
@@ -27,6 +29,12 @@ def run(*command, seconds=10, **options):
                               **options).stdout
     except subprocess.TimeoutExpired:
         raise AssertionError(f"{command[0]} did not end within {seconds} s") from None
+
+
+def line_from(process, seconds=10):
+    if not select.select([process.stdout], [], [], seconds)[0]:
+        raise AssertionError(f"{process.args[1]} said nothing within {seconds} s")
+    return process.stdout.readline().rstrip()
 
 
 class TheFile(unittest.TestCase):
@@ -119,6 +127,18 @@ class UnderWine(unittest.TestCase):
         self.assertEqual(xclip_get(), b"Bonjour")
         self.assertIsNone(self.program.poll())
 
+    def test_a_copy_made_meanwhile_is_kept(self):
+        owner = subprocess.Popen(["wine", OWNER_EXE, "renewing", str(8 << 20)], env=self.environment,
+                                 stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.addCleanup(owner.stdout.close)
+        self.addCleanup(owner.wait)
+        self.addCleanup(owner.kill)
+        self.assertEqual(line_from(owner), b"ready")
+        click(self.window, COMMAND1)
+        self.assertTrue(wait_until(message_windows, 20), "no message was shown")
+        self.assertEqual(line_from(owner), b"renewed")
+        self.assertEqual(xclip_get(), b"nouveau")
+
     def test_bloc_note_starts_notepad(self):
         click(self.window, COMMAND4)
         self.assertTrue(wait_until(lambda: xdotool("search", "--onlyvisible", "--name", "Notepad"), 20),
@@ -127,6 +147,6 @@ class UnderWine(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    EXE = os.path.abspath(sys.argv[1])
-    del sys.argv[1]
+    EXE, OWNER_EXE = map(os.path.abspath, sys.argv[1:3])
+    del sys.argv[1:3]
     unittest.main(verbosity=2)

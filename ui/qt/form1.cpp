@@ -3,18 +3,16 @@
 #include "cipher/failure.h"
 #include "cipher/messages.h"
 #include "platform/qt/error_report.h"
-#include "ui/form1_click.h"
-#include "ui/qt/commands.h"
+#include "platform/qt/program_start.h"
+#include "ui/form1_geometry.h"
 
+#include <QCoreApplication>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
-#include <QScopedValueRollback>
 #include <QStyleOptionButton>
-#include <QTextLayout>
-
-#include <new>
 
 namespace {
 
@@ -24,26 +22,24 @@ using form1::Kind;
 // background picture.
 QRect ToPixels(form1::Twips twips)
 {
-    constexpr int kLogicalDpi = 96;
-    return {form1::ToPixels(twips.left, kLogicalDpi), form1::ToPixels(twips.top, kLogicalDpi),
-            form1::ToPixels(twips.width, kLogicalDpi), form1::ToPixels(twips.height, kLogicalDpi)};
+    const form1::Pixels pixels = form1::ToPixels(twips, 96);
+    return {pixels.left, pixels.top, pixels.width, pixels.height};
 }
 
 // Push buttons draw one line; a caption too wide for its button gets line
-// breaks at word boundaries instead.
+// breaks at word ends instead.
 QString WrapCaption(QPushButton* button, const QString& caption)
 {
     QStyleOptionButton option;
     option.initFrom(button);
     const int width = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).width();
-    QTextLayout layout(caption, button->font());
+    const QFontMetrics metrics(button->font());
     QStringList lines;
-    layout.beginLayout();
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(width);
-        lines << caption.mid(line.textStart(), line.textLength()).trimmed();
-    }
-    layout.endLayout();
+    for (const std::u16string& line :
+         form1::WrapCaption(caption.toStdU16String(), width, [&metrics](std::u16string_view text) {
+             return metrics.horizontalAdvance(QString::fromUtf16(text.data(), qsizetype(text.size())));
+         }))
+        lines << QString::fromStdU16String(line);
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -73,7 +69,7 @@ Form1::Form1(QWidget* parent)
             button->setAutoDefault(false);
             button->setFocusPolicy(Qt::StrongFocus); // macOS skips buttons otherwise
             connect(button, &QPushButton::clicked, this,
-                    [this, click = control.click] { RunCommand(click); });
+                    [this, click = control.click] { HandleClick(click); });
             widget = button;
             break;
         }
@@ -105,22 +101,23 @@ void Form1::paintEvent(QPaintEvent*)
     QPainter(this).drawPixmap(0, 0, background_);
 }
 
-void Form1::RunCommand(form1::Command command)
+std::u16string Form1::KeyText() const
 {
-    // A read that waits for another program keeps the window alive: one
-    // command at a time all the same.
-    if (busy_)
-        return;
-    const QScopedValueRollback<bool> busy(busy_, true);
-    try {
-        const QString key = key_->text();
-        RunClick(command, clipboard_,
-                 {reinterpret_cast<const char16_t*>(key.utf16()), static_cast<std::size_t>(key.size())},
-                 {QuitProgram, OpenTextEditor});
-    } catch (const Failure& failure) {
-        if (isVisible()) // closed during the command: the user has left
-            ReportFailure(this, QString::fromUtf8(failure.what()));
-    } catch (const std::bad_alloc&) {
-        ReportFailure(this, QString::fromUtf8(messages::kOutOfMemory));
-    }
+    return key_->text().toStdU16String();
+}
+
+void Form1::QuitProgram()
+{
+    QCoreApplication::exit(0);
+}
+
+void Form1::OpenTextEditor()
+{
+    if (!StartTextEditor())
+        throw Failure(messages::kNoEditor);
+}
+
+void Form1::ShowFailure(std::string_view message)
+{
+    ReportFailure(this, QString::fromUtf8(message.data(), qsizetype(message.size())));
 }

@@ -3,15 +3,13 @@
 #include "cipher/failure.h"
 #include "cipher/messages.h"
 #include "platform/win32/error_report.h"
+#include "platform/win32/program_start.h"
 #include "platform/win32/wide_text.h"
-#include "platform/win32/win32_clipboard.h"
-#include "ui/form1_click.h"
-#include "ui/win32/commands.h"
+#include "ui/form1_geometry.h"
 #include "ui/win32/resource_ids.h"
 
 #include <algorithm>
 #include <cstdlib>
-#include <new>
 
 namespace {
 
@@ -23,36 +21,27 @@ constexpr int kFirstControlId = 100;
 
 RECT ToPixels(form1::Twips twips, UINT dpi)
 {
-    const int x = form1::ToPixels(twips.left, static_cast<int>(dpi));
-    const int y = form1::ToPixels(twips.top, static_cast<int>(dpi));
-    return {x, y, x + form1::ToPixels(twips.width, static_cast<int>(dpi)),
-            y + form1::ToPixels(twips.height, static_cast<int>(dpi))};
+    const form1::Pixels pixels = form1::ToPixels(twips, static_cast<int>(dpi));
+    return {pixels.left, pixels.top, pixels.left + pixels.width, pixels.top + pixels.height};
 }
 
 // `caption` with a line break wherever the next word would pass `width` in
 // `font`: the button's own wrapping may also break a word at its hyphen.
 std::wstring Wrap(const std::wstring& caption, HWND button, HFONT font, int width)
 {
-    const HDC dc = GetDC(button);
-    const HGDIOBJ previous = SelectObject(dc, font);
-    std::wstring wrapped, line;
-    for (std::size_t start = 0; start <= caption.size();) {
-        const std::size_t end = std::min(caption.find(L' ', start), caption.size());
-        const std::wstring word = caption.substr(start, end - start);
-        const std::wstring longer = line.empty() ? word : line + L' ' + word;
+    const WindowDc dc(button);
+    const SelectedObject selected(dc.get(), font);
+    const auto measure = [&dc](std::u16string_view text) {
         SIZE size{};
-        GetTextExtentPoint32W(dc, longer.c_str(), static_cast<int>(longer.size()), &size);
-        if (size.cx > width && !line.empty()) {
-            wrapped += line + L"\r\n";
-            line = word;
-        } else {
-            line = longer;
-        }
-        start = end + 1;
-    }
-    SelectObject(dc, previous);
-    ReleaseDC(button, dc);
-    return wrapped + line;
+        GetTextExtentPoint32W(dc.get(), reinterpret_cast<const wchar_t*>(text.data()),
+                              static_cast<int>(text.size()), &size);
+        return static_cast<int>(size.cx);
+    };
+    std::wstring wrapped;
+    for (const std::u16string& line : form1::WrapCaption(
+             {reinterpret_cast<const char16_t*>(caption.data()), caption.size()}, width, measure))
+        wrapped += (wrapped.empty() ? L"" : L"\r\n") + std::wstring(line.begin(), line.end());
+    return wrapped;
 }
 
 } // namespace
@@ -78,6 +67,7 @@ Form1::Form1(HINSTANCE instance)
                     nullptr, nullptr, instance, this);
     if (window_ == nullptr)
         return;
+    clipboard_.emplace(window_);
     CreateControls();
     LayOut(GetDpiForWindow(window_));
     ShowWindow(window_, SW_SHOWNORMAL);
@@ -102,7 +92,7 @@ LRESULT Form1::Handle(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_COMMAND: {
         const int index = LOWORD(wParam) - kFirstControlId;
         if (HIWORD(wParam) == BN_CLICKED && index >= 0 && index < static_cast<int>(controls_.size()))
-            RunCommand(form1::kControls[index].click);
+            HandleClick(form1::kControls[index].click);
         return 0;
     }
     case WM_ERASEBKGND:
@@ -190,7 +180,7 @@ void Form1::LayOut(UINT dpi)
         for (std::size_t i = 0; i < controls_.size(); ++i) {
             if (form1::kControls[i].kind != form1::Kind::Button)
                 continue;
-            const int width = form1::ToPixels(form1::kControls[i].twips.width, static_cast<int>(dpi))
+            const int width = form1::ToPixels(form1::kControls[i].twips, static_cast<int>(dpi)).width
                 - 4 * GetSystemMetricsForDpi(SM_CXEDGE, dpi);
             captions[i] = Wrap(Widen(form1::kControls[i].text), controls_[i], captionFont.get(), width);
             twoLinesAtMost = twoLinesAtMost && captions[i].find(L'\n') == captions[i].rfind(L'\n');
@@ -222,35 +212,41 @@ void Form1::PaintBackground(HDC dc) const
     BITMAP picture{};
     if (!background_ || GetObjectW(background_.get(), sizeof picture, &picture) == 0)
         return;
-    const HDC source = CreateCompatibleDC(dc);
-    const HGDIOBJ previous = SelectObject(source, background_.get());
+    const ScopedMemoryDc source(CreateCompatibleDC(dc));
+    const SelectedObject selected(source.get(), background_.get());
     // Pixel for pixel at 96 dpi, as drawn; scaled with the rest above it.
     SetStretchBltMode(dc, HALFTONE);
     SetBrushOrgEx(dc, 0, 0, nullptr);
     StretchBlt(dc, 0, 0, MulDiv(picture.bmWidth, static_cast<int>(dpi_), USER_DEFAULT_SCREEN_DPI),
-               MulDiv(picture.bmHeight, static_cast<int>(dpi_), USER_DEFAULT_SCREEN_DPI), source, 0, 0,
+               MulDiv(picture.bmHeight, static_cast<int>(dpi_), USER_DEFAULT_SCREEN_DPI), source.get(), 0, 0,
                picture.bmWidth, picture.bmHeight, SRCCOPY);
-    SelectObject(source, previous);
-    DeleteDC(source);
 }
 
-void Form1::RunCommand(form1::Command command)
+void Form1::QuitProgram()
 {
-    try {
-        Win32Clipboard clipboard(window_);
-        const std::wstring key = KeyText();
-        RunClick(command, clipboard, {reinterpret_cast<const char16_t*>(key.data()), key.size()},
-                 {QuitProgram, OpenTextEditor});
-    } catch (const Failure& failure) {
-        ReportFailure(window_, failure.what());
-    } catch (const std::bad_alloc&) {
-        ReportFailure(window_, messages::kOutOfMemory);
-    }
+    PostQuitMessage(0);
 }
 
-std::wstring Form1::KeyText() const
+void Form1::OpenTextEditor()
 {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(key_)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(key_, text.data(), static_cast<int>(text.size()))));
+    if (!StartProgram(L"notepad.exe"))
+        throw Failure(messages::kNoEditor);
+}
+
+void Form1::ShowFailure(std::string_view message)
+{
+    ReportFailure(window_, message);
+}
+
+bool Form1::WindowOpen() const
+{
+    return IsWindowVisible(window_) != FALSE;
+}
+
+std::u16string Form1::KeyText() const
+{
+    std::u16string text(static_cast<std::size_t>(GetWindowTextLengthW(key_)) + 1, u'\0');
+    text.resize(static_cast<std::size_t>(
+        GetWindowTextW(key_, reinterpret_cast<wchar_t*>(text.data()), static_cast<int>(text.size()))));
     return text;
 }

@@ -1,22 +1,26 @@
 #pragma once
 
 // Brouillamine on Windows. The road of a click: Form1, built from the shared
-// description in ui/form1_layout.h, hears the button's click and runs its
-// command with the key field's text (EncryptClipboard, DecryptClipboard in
-// cipher/ over Win32Clipboard; QuitProgram and OpenTextEditor in
-// ui/win32/commands). Any failure is thrown as a Failure carrying a French
-// message, which Form1 shows in a message box; the program goes on.
+// description in ui/form1_layout.h, hears the button's WM_COMMAND and hands
+// it to the shared Form1Commands::HandleClick (ui/form1_commands), which
+// runs the button's command with the key field's text: EncryptClipboard or
+// DecryptClipboard (cipher/) over Win32Clipboard (platform/win32), or
+// Form1's QuitProgram and OpenTextEditor. A failure is thrown as a Failure
+// carrying a French message, which HandleClick has Form1 show in a message
+// box; the program goes on.
 
 #include "platform/win32/scoped_handles.h"
-#include "ui/form1_layout.h"
+#include "platform/win32/win32_clipboard.h"
+#include "ui/form1_commands.h"
 
 #include <windows.h>
 
 #include <array>
 #include <iterator>
+#include <optional>
 #include <string>
 
-class Form1 {
+class Form1 : private Form1Commands {
 public:
     // Creates and shows the window, the focus on Command1.
     explicit Form1(HINSTANCE instance);
@@ -32,11 +36,16 @@ private:
     // Sizes the window and places its controls at `dpi`, with the message font made for it.
     void LayOut(UINT dpi);
     void PaintBackground(HDC dc) const;
-    void RunCommand(form1::Command command);
-    [[nodiscard]] std::wstring KeyText() const;
+    Clipboard& clipboard() override { return *clipboard_; }
+    [[nodiscard]] std::u16string KeyText() const override;
+    void QuitProgram() override;
+    void OpenTextEditor() override;
+    void ShowFailure(std::string_view message) override;
+    [[nodiscard]] bool WindowOpen() const override;
 
     HINSTANCE instance_;
     HWND window_ = nullptr;
+    std::optional<Win32Clipboard> clipboard_; // once there is a window to own it
     std::array<HWND, std::size(form1::kControls)> controls_{};
     HWND key_ = nullptr;
     HWND label_ = nullptr;

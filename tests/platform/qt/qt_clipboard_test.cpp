@@ -10,13 +10,17 @@
 
 namespace {
 
-using Command = void (*)(Clipboard&, std::u16string_view);
+using Command = void (*)(Clipboard&, std::u16string_view, const std::function<bool()>&);
+
+bool KeepWaiting()
+{
+    return true;
+}
 
 void Run(Command command, const QString& key)
 {
     QtClipboard clipboard;
-    command(clipboard,
-            {reinterpret_cast<const char16_t*>(key.utf16()), static_cast<std::size_t>(key.size())});
+    command(clipboard, key.toStdU16String(), KeepWaiting);
 }
 
 } // namespace
@@ -159,7 +163,7 @@ private Q_SLOTS:
     {
         takeClipboard({u"announcing"_qs});
         try {
-            QCOMPARE(QtClipboard().ReadText(), u"abc");
+            QCOMPARE(QtClipboard().ReadText(KeepWaiting).text, u"abc");
         } catch (const Failure& failure) {
             QFAIL(failure.what());
         }
@@ -168,7 +172,7 @@ private Q_SLOTS:
     void ownerHandingOverIsAskedAgain()
     {
         takeClipboard({u"passing"_qs, u"abc"_qs});
-        QCOMPARE(QtClipboard().ReadText(), u"abc");
+        QCOMPARE(QtClipboard().ReadText(KeepWaiting).text, u"abc");
     }
 
     // Another program's copy made while the text is ciphered is kept.

@@ -1,0 +1,43 @@
+#pragma once
+
+// What a click on Form1 does, written once for every front-end. A front-end
+// derives from Form1Commands, supplies the few services below, and hands
+// each button's click to HandleClick: the shared code runs the command the
+// window's description gives the button, with the key field's text, and
+// shows the French message of a command that failed.
+
+#include "ui/form1_layout.h"
+
+#include <string>
+#include <string_view>
+
+class Clipboard;
+
+class Form1Commands {
+public:
+    virtual ~Form1Commands() = default;
+
+    // Runs `command` to its end, one at a time: a click that comes while a
+    // command waits for the clipboard does nothing. A failure is shown once,
+    // unless the window was closed meanwhile, and the program goes on.
+    void HandleClick(form1::Command command);
+
+protected:
+    [[nodiscard]] virtual Clipboard& clipboard() = 0;
+    [[nodiscard]] virtual std::u16string KeyText() const = 0;
+    // Ends the program once the current click is handled; no further event is.
+    virtual void QuitProgram() = 0;
+    // Starts the desktop's plain-text editor with no file, and goes on at
+    // once; throws Failure when none could start.
+    virtual void OpenTextEditor() = 0;
+    // Shows `message` (UTF-8) over the window until the user closes it.
+    virtual void ShowFailure(std::string_view message) = 0;
+    // False once the user has closed the window: a read still waiting for
+    // another program gives up, and nothing more is shown.
+    [[nodiscard]] virtual bool WindowOpen() const = 0;
+
+private:
+    void Run(form1::Command command);
+
+    bool commandRunning_ = false;
+};
