@@ -27,6 +27,16 @@ inline constexpr char kOutOfMemory[]
 inline constexpr char kNoEditor[]
     = "Aucun éditeur de texte n'a pu être lancé. Installez un éditeur de texte "
       "ou choisissez-en un par défaut pour les fichiers texte, puis recommencez.";
+// Windows starts only its own Notepad, an optional feature of Windows 11.
+inline constexpr char kNoNotepad[]
+    = "Le Bloc-notes de Windows n'a pas pu être lancé. S'il a été retiré, remettez-le : Paramètres > "
+      "Applications > Fonctionnalités facultatives > Ajouter une fonctionnalité > « Bloc-notes », puis "
+      "recommencez.";
+inline constexpr char kEmptiedNotWritten[]
+    = "Le presse-papier n'a pas pu être modifié : le système a refusé le nouveau texte, et le presse-papier "
+      "est maintenant vide. Copiez le texte à nouveau, puis recommencez.";
+inline constexpr char kNoWindow[]
+    = "Brouillamine n'a pas pu ouvrir sa fenêtre. Fermez d'autres programmes, puis relancez Brouillamine.";
 inline constexpr char kNotKept[]
     = "Le texte du presse-papier ne pourra pas être gardé après la fermeture du programme : collez-le "
       "maintenant là où vous en avez besoin, avant de fermer ce message.";

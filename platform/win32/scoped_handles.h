@@ -59,6 +59,11 @@ private:
     HGDIOBJ previous_;
 };
 
+struct HandleDeleter {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using ScopedHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleDeleter>;
+
 struct GlobalMemoryDeleter {
     void operator()(HGLOBAL memory) const { GlobalFree(memory); }
 };
@@ -87,13 +92,16 @@ private:
     Element* data_;
 };
 
-// The clipboard, open for as long as this lives; opened() is false when
-// another program holds it.
+// The clipboard, open for as long as this lives. Clipboard histories and
+// remote-desktop clients hold it for a few milliseconds after each change,
+// so it is asked for again for half a second: opened() is false when
+// another program held it all that time.
 class OpenClipboardScope {
 public:
     explicit OpenClipboardScope(HWND owner)
-        : opened_(OpenClipboard(owner) != FALSE)
     {
+        for (int tries = 0; !(opened_ = OpenClipboard(owner) != FALSE) && tries < 50; ++tries)
+            Sleep(10);
     }
     ~OpenClipboardScope()
     {
@@ -106,5 +114,5 @@ public:
     [[nodiscard]] bool opened() const { return opened_; }
 
 private:
-    bool opened_;
+    bool opened_ = false;
 };

@@ -6,10 +6,17 @@
 #include "platform/win32/wide_text.h"
 
 #include <array>
+#include <climits>
 #include <cwchar>
+#include <exception>
+#include <memory>
 #include <new>
+#include <thread>
 
 namespace {
+
+// How long a read may wait for the clipboard's owner to hand its text over.
+constexpr ULONGLONG kReadPatienceMilliseconds = 10000;
 
 ScopedGlobalMemory Allocate(std::size_t bytes)
 {
@@ -43,11 +50,11 @@ ScopedGlobalMemory No()
 constexpr std::array kPrivacyFormats = {L"ExcludeClipboardContentFromMonitorProcessing",
                                         L"CanIncludeInClipboardHistory", L"CanUploadToCloudClipboard"};
 
-} // namespace
-
-ClipboardText Win32Clipboard::ReadText(const std::function<bool()>&)
+// Reads the text on the calling thread, where an owner that never renders
+// holds it for ever.
+ClipboardText ReadNow()
 {
-    const OpenClipboardScope clipboard(owner_);
+    const OpenClipboardScope clipboard(nullptr);
     if (!clipboard.opened())
         throw Failure(messages::kHeldOpen);
     // Windows turns the 8-bit text formats into this one on request.
@@ -60,8 +67,54 @@ ClipboardText Win32Clipboard::ReadText(const std::function<bool()>&)
     if (text.get() == nullptr)
         throw Failure(messages::kUnreadable);
     const std::size_t length = wcsnlen(text.get(), GlobalSize(data) / sizeof(wchar_t));
+    // Its cipher text must fit in one Windows string.
+    if (length > INT_MAX / 3)
+        throw Failure(messages::kTooLong);
     // Taken once the owner has rendered the text, while nobody else may change it.
     return {{reinterpret_cast<const char16_t*>(text.get()), length}, GetClipboardSequenceNumber()};
+}
+
+} // namespace
+
+ClipboardText Win32Clipboard::ReadText(const std::function<bool()>& keepWaiting)
+{
+    // Shared with the reading thread, which may outlive this call when the
+    // owner never renders: it ends with the program.
+    struct Reading {
+        ClipboardText text;
+        std::exception_ptr failure;
+        ScopedHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    };
+    const auto reading = std::make_shared<Reading>();
+    if (!reading->done)
+        throw std::bad_alloc();
+    std::thread([reading] {
+        try {
+            reading->text = ReadNow();
+        } catch (...) {
+            reading->failure = std::current_exception();
+        }
+        SetEvent(reading->done.get());
+    }).detach();
+
+    const HANDLE done = reading->done.get();
+    const ULONGLONG deadline = GetTickCount64() + kReadPatienceMilliseconds;
+    while (MsgWaitForMultipleObjects(1, &done, FALSE, 10, QS_ALLINPUT) != WAIT_OBJECT_0) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) { // for the window's own loop
+                PostQuitMessage(static_cast<int>(message.wParam));
+                throw Failure(messages::kUnreadable);
+            }
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        if (!keepWaiting() || GetTickCount64() > deadline)
+            throw Failure(messages::kUnreadable);
+    }
+    if (reading->failure)
+        std::rethrow_exception(reading->failure);
+    return std::move(reading->text);
 }
 
 void Win32Clipboard::WriteText(std::string_view utf8, Sensitivity sensitivity, ClipboardMark readFrom)

@@ -15,7 +15,8 @@ public:
     {
     }
 
-    // Windows hands the text over at once, or not at all: nothing to wait for.
+    // Read in a thread of its own, while the window goes on: an owner that
+    // renders its text only when asked may never answer.
     [[nodiscard]] ClipboardText ReadText(const std::function<bool()>& keepWaiting) override;
     // A secret text also carries the formats that keep it out of Windows'
     // clipboard history and cloud clipboard.

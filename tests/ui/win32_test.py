@@ -2,7 +2,7 @@
 text put in with xclip, clicks and keys with xdotool, the result read back
 with xclip through Wine's clipboard; and the file itself.
 
-Usage: win32_test.py BROUILLAMINE_EXE CLIPBOARD_OWNER_EXE
+Usage: win32_test.py BROUILLAMINE_EXE TEST_TOOL_EXE
 (DISPLAY must name a test X server)
 """
 import os
@@ -12,14 +12,15 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "support"))
-from x11 import (COMMAND1, COMMAND2, COMMAND4, KEY, WINDOW_TITLE, click,  # noqa: E402
+from x11 import (COMMAND1, COMMAND2, COMMAND4, INITIAL_KEY, KEY, WINDOW_TITLE, click,  # noqa: E402
                  clipboard_becomes, expected_cipher, message_windows, wait_until, xclip_get, xclip_put, xdotool)
 
-EXE = OWNER_EXE = None
+EXE = TOOL_EXE = None
 WINDOWS_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "msvcrt.dll"}
 
 
@@ -81,7 +82,10 @@ class UnderWine(unittest.TestCase):
             raise AssertionError(f"{command[0]} did not end within {seconds} s") from None
 
     def setUp(self):
-        self.program = subprocess.Popen(["wine", EXE], env=self.environment, stdin=subprocess.DEVNULL,
+        self.start(EXE)
+
+    def start(self, exe, folder=None):
+        self.program = subprocess.Popen(["wine", exe], env=self.environment, cwd=folder, stdin=subprocess.DEVNULL,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         windows = wait_until(lambda: xdotool("search", "--onlyvisible", "--name", WINDOW_TITLE), 30)
         self.assertEqual(len(windows or []), 1, "the program did not show one window")
@@ -92,6 +96,26 @@ class UnderWine(unittest.TestCase):
             xdotool("windowkill", window)
         self.program.kill()
         self.program.wait()
+
+    def tool(self, *arguments):
+        """The test tool, once it holds the clipboard."""
+        tool = subprocess.Popen(["wine", TOOL_EXE, *arguments], env=self.environment, stdin=subprocess.DEVNULL,
+                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.addCleanup(tool.stdout.close)
+        self.addCleanup(tool.wait)
+        self.addCleanup(tool.kill)
+        self.assertEqual(line_from(tool), b"ready")
+        return tool
+
+    def press(self, *keys):
+        xdotool("key", "--window", self.window, *keys)
+
+    def ended(self, seconds=5):
+        try:
+            self.program.wait(timeout=seconds)
+            return True
+        except subprocess.TimeoutExpired:
+            return False
 
     def type_key(self, key):
         click(self.window, KEY)
@@ -128,16 +152,87 @@ class UnderWine(unittest.TestCase):
         self.assertIsNone(self.program.poll())
 
     def test_a_copy_made_meanwhile_is_kept(self):
-        owner = subprocess.Popen(["wine", OWNER_EXE, "renewing", str(8 << 20)], env=self.environment,
-                                 stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        self.addCleanup(owner.stdout.close)
-        self.addCleanup(owner.wait)
-        self.addCleanup(owner.kill)
-        self.assertEqual(line_from(owner), b"ready")
+        renewing = self.tool("renewing", str(8 << 20))
         click(self.window, COMMAND1)
         self.assertTrue(wait_until(message_windows, 20), "no message was shown")
-        self.assertEqual(line_from(owner), b"renewed")
+        self.assertEqual(line_from(renewing), b"renewed")
         self.assertEqual(xclip_get(), b"nouveau")
+
+    def test_a_long_key_is_used_whole(self):
+        # Enciphered under itself: all zeros, but for a "001" at the end when the key is cut.
+        key = "b" * 39999 + "c"
+        self.type_key(key)
+        click(self.window, COMMAND1)
+        cipher = b"000" * len(key)
+        self.assertEqual(clipboard_becomes(cipher), cipher, "the key was cut")
+
+    # An owner that never renders its text: the window can still be closed,
+    # and left alone the command gives up.
+    def test_closing_the_window_ends_a_stalled_read(self):
+        self.tool("stuck")
+        click(self.window, COMMAND1)
+        time.sleep(0.5)
+        self.press("alt+F4")
+        self.assertTrue(self.ended(), "the window froze")
+
+    def test_a_stalled_read_is_given_up(self):
+        self.tool("stuck")
+        click(self.window, COMMAND1)
+        self.assertTrue(wait_until(message_windows, 20), "no message was shown")
+        self.assertIsNone(self.program.poll())
+
+    def test_a_clipboard_held_for_a_moment_is_waited_for(self):
+        xclip_put(b"Bonjour")
+        self.tool("holding", "200")
+        click(self.window, COMMAND1)
+        cipher = expected_cipher("Bonjour", INITIAL_KEY).encode()
+        self.assertEqual(clipboard_becomes(cipher), cipher)
+        self.assertFalse(message_windows())
+
+    def test_a_clipboard_held_for_seconds_is_reported(self):
+        xclip_put(b"Bonjour")
+        holding = self.tool("holding", "4000")
+        click(self.window, COMMAND1)
+        self.assertTrue(wait_until(message_windows, 3), "no message was shown")
+        self.assertEqual(line_from(holding), b"released")
+        self.assertEqual(xclip_get(), b"Bonjour")
+
+    # Enter and Space press the focused button, however it got the focus;
+    # Enter in the key field and Escape press nothing.
+    def test_keys_press_the_focused_button_only(self):
+        xclip_put(b"Bonjour")
+        cipher = expected_cipher("Bonjour", INITIAL_KEY).encode()
+        self.press("Return")  # Command1 has the focus at start
+        self.assertEqual(clipboard_becomes(cipher), cipher)
+        click(self.window, KEY)
+        self.press("Return", "Escape")
+        self.press("Tab", "Escape")  # Command2
+        time.sleep(1)
+        self.assertEqual(xclip_get(), cipher)
+        self.press("Return")
+        self.assertEqual(clipboard_becomes(b"Bonjour"), b"Bonjour")
+        self.press("Tab", "Tab", "Return")  # Command4
+        self.assertTrue(wait_until(lambda: xdotool("search", "--onlyvisible", "--name", "Notepad"), 20),
+                        "no Notepad window")
+        self.tearDown()  # Notepad has the keyboard now
+        self.start(EXE)
+        self.press("Tab", "Tab", "Tab", "Return")  # Command3
+        self.assertTrue(self.ended(), "Quitter was not pressed")
+
+    def test_a_planted_notepad_does_not_run(self):
+        self.tearDown()
+        folder, start = tempfile.mkdtemp(prefix="brouillamine-exe-"), tempfile.mkdtemp(prefix="brouillamine-cwd-")
+        self.addCleanup(shutil.rmtree, folder)
+        self.addCleanup(shutil.rmtree, start)
+        shutil.copy(EXE, folder)
+        for planted in (folder, start):
+            shutil.copy(TOOL_EXE, os.path.join(planted, "notepad.exe"))
+        self.start(os.path.join(folder, os.path.basename(EXE)), start)
+        click(self.window, COMMAND4)
+        self.assertTrue(wait_until(lambda: xdotool("search", "--onlyvisible", "--name", "Notepad"), 20),
+                        "no Notepad window")
+        for planted in (folder, start):
+            self.assertFalse(os.path.exists(os.path.join(planted, "planted-notepad-ran")), planted)
 
     def test_bloc_note_starts_notepad(self):
         click(self.window, COMMAND4)
@@ -147,6 +242,6 @@ class UnderWine(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    EXE, OWNER_EXE = map(os.path.abspath, sys.argv[1:3])
+    EXE, TOOL_EXE = map(os.path.abspath, sys.argv[1:3])
     del sys.argv[1:3]
     unittest.main(verbosity=2)

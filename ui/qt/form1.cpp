@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -68,6 +69,7 @@ Form1::Form1(QWidget* parent)
             button->setAccessibleName(text);
             button->setAutoDefault(false);
             button->setFocusPolicy(Qt::StrongFocus); // macOS skips buttons otherwise
+            button->installEventFilter(this);
             connect(button, &QPushButton::clicked, this,
                     [this, click = control.click] { HandleClick(click); });
             widget = button;
@@ -99,6 +101,18 @@ Form1::Form1(QWidget* parent)
 void Form1::paintEvent(QPaintEvent*)
 {
     QPainter(this).drawPixmap(0, 0, background_);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto* press = static_cast<QKeyEvent*>(event);
+        if ((press->key() == Qt::Key_Return || press->key() == Qt::Key_Enter) && !press->isAutoRepeat()) {
+            static_cast<QPushButton*>(watched)->click();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 std::u16string Form1::KeyText() const

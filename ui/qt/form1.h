@@ -27,6 +27,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // Enter presses the button that has the focus, as on Windows: Qt's push
+    // buttons take only Space outside a dialog.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     Clipboard& clipboard() override { return clipboard_; }

@@ -151,8 +151,10 @@ void Form1::CreateControls()
         controls_[i] = CreateWindowExW(
             extendedStyle, windowClass, Widen(control.text).c_str(), style, 0, 0, 0, 0, window_,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + i)), instance_, nullptr);
-        if (control.kind == form1::Kind::TextField)
+        if (control.kind == form1::Kind::TextField) {
             key_ = controls_[i];
+            SendMessageW(key_, EM_SETLIMITTEXT, 0, 0); // no limit but the system's
+        }
         if (control.kind == form1::Kind::Label)
             label_ = controls_[i];
     }
@@ -224,13 +226,26 @@ void Form1::PaintBackground(HDC dc) const
 
 void Form1::QuitProgram()
 {
-    PostQuitMessage(0);
+    DestroyWindow(window_); // which ends the message loop
 }
 
 void Form1::OpenTextEditor()
 {
-    if (!StartProgram(L"notepad.exe"))
-        throw Failure(messages::kNoEditor);
+    if (!StartNotepad())
+        throw Failure(messages::kNoNotepad);
+}
+
+bool Form1::PressFocusedButton(const MSG& message)
+{
+    if (message.message != WM_KEYDOWN || (message.wParam != VK_RETURN && message.wParam != VK_ESCAPE))
+        return false;
+    const auto control = std::find(controls_.begin(), controls_.end(), GetFocus());
+    if (control == controls_.end())
+        return false;
+    const std::size_t index = static_cast<std::size_t>(control - controls_.begin());
+    if (message.wParam == VK_RETURN && form1::kControls[index].kind == form1::Kind::Button)
+        HandleClick(form1::kControls[index].click);
+    return true;
 }
 
 void Form1::ShowFailure(std::string_view message)

@@ -27,7 +27,14 @@ public:
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
 
+    // Null when the window could not be made.
     [[nodiscard]] HWND window() const { return window_; }
+
+    // Enter presses the button that has the focus, however it got it, and
+    // nothing in the key field; Escape presses nothing. True when `message`
+    // was such a key, which the dialog manager must not see: it would press
+    // whichever button it last made the default.
+    bool PressFocusedButton(const MSG& message);
 
 private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

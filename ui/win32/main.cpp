@@ -1,3 +1,5 @@
+#include "cipher/messages.h"
+#include "platform/win32/error_report.h"
 #include "ui/win32/form1.h"
 
 #include <commctrl.h>
@@ -8,10 +10,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     Form1 form(instance);
+    if (form.window() == nullptr) {
+        ReportFailure(nullptr, messages::kNoWindow);
+        return 1;
+    }
     MSG message{};
-    // The dialog manager gives Tab, Shift+Tab and the keyboard's button presses.
+    // The dialog manager gives Tab, Shift+Tab and Space on a button.
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (!IsDialogMessageW(form.window(), &message)) {
+        if (!form.PressFocusedButton(message) && !IsDialogMessageW(form.window(), &message)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }

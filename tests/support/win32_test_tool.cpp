@@ -1,21 +1,36 @@
-// A Windows program that owns the clipboard for the tests of Brouillamine.exe.
+// A Windows program for the tests of Brouillamine.exe: clipboard owners that
+// misbehave, and a planted Notepad. Prints "ready" once it holds the
+// clipboard.
 //
-//   win32_clipboard_owner renewing SIZE
+//   win32_test_tool renewing SIZE
 //     offers SIZE characters of text, rendered only when asked for; once
 //     they are read, copies "nouveau" as soon as the reader lets the
-//     clipboard go: a copy made while the reader works on the old text.
-//
-// Prints "ready" once it owns the clipboard, and "renewed" after the copy.
+//     clipboard go, and prints "renewed": a copy made while the reader works
+//     on the old text.
+//   win32_test_tool stuck
+//     offers text rendered only when asked for, and never renders it.
+//   win32_test_tool holding MILLISECONDS
+//     keeps the clipboard open that long, as clipboard monitors do.
+//   notepad.exe (this program renamed), with no argument
+//     leaves a file "planted-notepad-ran" beside itself.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
+#include <string>
 
 namespace {
 
 constexpr UINT kRenew = WM_APP;
-std::size_t size = 0;
+std::size_t renewedSize = 0;
+bool stuck = false;
+
+void Say(const char* line)
+{
+    std::puts(line);
+    std::fflush(stdout);
+}
 
 bool Put(const wchar_t* text, std::size_t length)
 {
@@ -36,7 +51,9 @@ LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 {
     switch (message) {
     case WM_RENDERFORMAT:
-        if (Put(nullptr, size))
+        if (stuck)
+            Sleep(INFINITE);
+        if (Put(nullptr, renewedSize))
             PostMessageW(window, kRenew, 0, 0);
         return 0;
     case kRenew:
@@ -45,39 +62,62 @@ LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             if (OpenClipboard(window)) {
                 const bool renewed = EmptyClipboard() && Put(L"nouveau", 7);
                 CloseClipboard();
-                std::puts(renewed ? "renewed" : "failed");
-                std::fflush(stdout);
+                Say(renewed ? "renewed" : "failed");
                 return 0;
             }
             Sleep(1);
         }
-        std::puts("failed");
-        std::fflush(stdout);
+        Say("failed");
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
+}
+
+int PlantedNotepad(const wchar_t* self)
+{
+    std::wstring marker = self;
+    marker.resize(marker.find_last_of(L"\\/") + 1);
+    marker += L"planted-notepad-ran";
+    CloseHandle(CreateFileW(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    return 0;
 }
 
 } // namespace
 
 int wmain(int argc, wchar_t* argv[])
 {
-    if (argc != 3 || std::wcscmp(argv[1], L"renewing") != 0)
-        return 2;
-    size = std::wcstoul(argv[2], nullptr, 10);
+    if (argc == 1)
+        return PlantedNotepad(argv[0]);
+    const std::wstring mode = argv[1];
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = Procedure;
     windowClass.lpszClassName = L"ClipboardOwner";
     RegisterClassW(&windowClass);
     const HWND window
         = CreateWindowW(L"ClipboardOwner", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    if (window == nullptr || !OpenClipboard(window))
+    // Wine's own clipboard manager may hold it for a moment.
+    bool opened = false;
+    for (int tries = 0; window != nullptr && !(opened = OpenClipboard(window)) && tries < 200; ++tries)
+        Sleep(10);
+    if (!opened)
         return 1;
+    if (mode == L"holding" && argc == 3) {
+        Say("ready");
+        Sleep(std::wcstoul(argv[2], nullptr, 10));
+        CloseClipboard();
+        Say("released");
+        return 0;
+    }
+    if (mode == L"renewing" && argc == 3)
+        renewedSize = std::wcstoul(argv[2], nullptr, 10);
+    else if (mode == L"stuck")
+        stuck = true;
+    else
+        return 2;
     EmptyClipboard();
     SetClipboardData(CF_UNICODETEXT, nullptr); // rendered when asked for
     CloseClipboard();
-    std::puts("ready");
-    std::fflush(stdout);
+    Say("ready");
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0)
         DispatchMessageW(&message);
