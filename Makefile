@@ -8,14 +8,14 @@ FUZZ_SECONDS ?= 60
 CONFIGURE := cmake -S . -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
 SANITIZERS := -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
 
-.PHONY: all deps configure run test screenshot bench package fuzz test-sanitize windows
+.PHONY: all deps configure run test screenshot bench package fuzz test-sanitize windows release check-reproducible
 
 all: configure
 	cmake --build $(BUILD) --parallel
 
 # What to install: building and running need less than testing.
 DEPS := build
-test test-sanitize windows screenshot bench package: DEPS := build test
+test test-sanitize windows screenshot bench package release check-reproducible: DEPS := build test
 fuzz: DEPS := build fuzz
 
 deps:
@@ -61,3 +61,11 @@ windows: deps
 	@[ -f $(WINDOWS_BUILD)/CMakeCache.txt ] || $(CONFIGURE) -B $(WINDOWS_BUILD) -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 	cmake --build $(WINDOWS_BUILD) --parallel
+
+# What a release hands out, in dist/, with SHA256SUMS.
+release: deps
+	scripts/release
+
+# Two releases of the last commit, from two clones, compared byte for byte.
+check-reproducible: deps
+	scripts/check-reproducible
