@@ -18,9 +18,10 @@ namespace {
 // How long a read may wait for the clipboard's owner to hand its text over.
 constexpr ULONGLONG kReadPatienceMilliseconds = 10000;
 
+// Zeroed, so that a text block always ends with its NUL.
 ScopedGlobalMemory Allocate(std::size_t bytes)
 {
-    ScopedGlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, bytes));
+    ScopedGlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes));
     if (!memory)
         throw std::bad_alloc();
     return memory;
@@ -33,15 +34,6 @@ ScopedGlobalMemory UnicodeTextOf(std::string_view utf8)
     ScopedGlobalMemory memory = Allocate((static_cast<std::size_t>(units) + 1) * sizeof(wchar_t));
     const LockedGlobal<wchar_t> text(memory.get());
     Widen(utf8, text.get(), units);
-    text.get()[units] = L'\0';
-    return memory;
-}
-
-// A DWORD 0, the value of the formats that are only looked for.
-ScopedGlobalMemory No()
-{
-    ScopedGlobalMemory memory = Allocate(sizeof(DWORD));
-    *LockedGlobal<DWORD>(memory.get()).get() = 0;
     return memory;
 }
 
@@ -125,19 +117,29 @@ void Win32Clipboard::WriteText(std::string_view utf8, Sensitivity sensitivity, C
     std::array<ScopedGlobalMemory, kPrivacyFormats.size()> privacy;
     if (sensitivity == Sensitivity::Secret) {
         for (ScopedGlobalMemory& no : privacy)
-            no = No();
+            no = Allocate(sizeof(DWORD)); // 0: "no", for the formats that are only looked for
     }
     const OpenClipboardScope clipboard(owner_);
     if (!clipboard.opened())
         throw Failure(messages::kNotWritten);
     if (GetClipboardSequenceNumber() != readFrom)
         throw Failure(messages::kCopiedMeanwhile);
-    if (!EmptyClipboard() || SetClipboardData(CF_UNICODETEXT, text.get()) == nullptr)
+    if (!EmptyClipboard())
         throw Failure(messages::kNotWritten);
-    text.release(); // the clipboard owns it now
+    // The formats that keep a secret out of the history go first, and a
+    // refusal of any block leaves nothing on the clipboard.
     for (std::size_t i = 0; i < privacy.size(); ++i) {
-        if (privacy[i]
-            && SetClipboardData(RegisterClipboardFormatW(kPrivacyFormats[i]), privacy[i].get()) != nullptr)
-            privacy[i].release();
+        if (!privacy[i])
+            continue;
+        if (SetClipboardData(RegisterClipboardFormatW(kPrivacyFormats[i]), privacy[i].get()) == nullptr) {
+            EmptyClipboard();
+            throw Failure(messages::kEmptiedNotWritten);
+        }
+        privacy[i].release(); // the clipboard owns it now
     }
+    if (SetClipboardData(CF_UNICODETEXT, text.get()) == nullptr) {
+        EmptyClipboard();
+        throw Failure(messages::kEmptiedNotWritten);
+    }
+    text.release();
 }
