@@ -11,6 +11,9 @@
 //     offers text rendered only when asked for, and never renders it.
 //   win32_test_tool holding MILLISECONDS
 //     keeps the clipboard open that long, as clipboard monitors do.
+//   win32_test_tool formats
+//     prints which of the formats that keep a text out of the clipboard's
+//     history it holds, and whether its text block ends with a NUL.
 //   notepad.exe (this program renamed), with no argument
 //     leaves a file "planted-notepad-ran" beside itself.
 #include <windows.h>
@@ -73,6 +76,23 @@ LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
+int PrintFormats()
+{
+    if (!OpenClipboard(nullptr))
+        return 1;
+    for (const wchar_t* name : {L"ExcludeClipboardContentFromMonitorProcessing",
+                                L"CanIncludeInClipboardHistory", L"CanUploadToCloudClipboard"})
+        std::printf("%s ", IsClipboardFormatAvailable(RegisterClipboardFormatW(name)) ? "1" : "0");
+    const HANDLE text = GetClipboardData(CF_UNICODETEXT);
+    const auto* units = text != nullptr ? static_cast<const wchar_t*>(GlobalLock(text)) : nullptr;
+    const std::size_t size = units != nullptr ? GlobalSize(text) / sizeof(wchar_t) : 0;
+    Say(size > 0 && units[size - 1] == L'\0' ? "terminated" : "unterminated");
+    if (units != nullptr)
+        GlobalUnlock(text);
+    CloseClipboard();
+    return 0;
+}
+
 int PlantedNotepad(const wchar_t* self)
 {
     std::wstring marker = self;
@@ -89,6 +109,8 @@ int wmain(int argc, wchar_t* argv[])
     if (argc == 1)
         return PlantedNotepad(argv[0]);
     const std::wstring mode = argv[1];
+    if (mode == L"formats")
+        return PrintFormats();
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = Procedure;
     windowClass.lpszClassName = L"ClipboardOwner";

@@ -41,9 +41,14 @@ def run_client(command, **options):
 
 
 def xclip_put(data, target="UTF8_STRING"):
+    """Returns once xclip owns the clipboard: it claims it in a child of its
+    own, after the command has returned, and a claim that came after the
+    next click would be a copy made meanwhile."""
     # xclip stays behind to serve the clipboard: do not wait for its output.
     run_client(["xclip", "-selection", "clipboard", "-t", target, "-i"], input=data,
                stdout=subprocess.DEVNULL, timeout=10).check_returncode()
+    if not wait_until(lambda: xclip_get(target, seconds=LARGE_PASTE_SECONDS) == data, 20):
+        raise AssertionError("xclip did not take the clipboard")
 
 
 def hold_clipboard(data):

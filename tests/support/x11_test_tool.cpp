@@ -10,8 +10,12 @@
 //   overtaken TEXT  answers TEXT, and a window of its own takes the clipboard before the
 //                   requestor can read the answer; the new window answers with TEXT
 //   dribbling       sends its text in chunks of one byte, one every 1.5 s, for ever
+//   whole SIZE      answers with SIZE bytes of "0123456789…" in one property, no chunks
+//   untargeted TEXT refuses TARGETS, and answers UTF8_STRING with TEXT
 //   close WINDOW    asks a window to close, as a window manager's close button does
-//   reading MS      pastes the clipboard's text in chunks, MS ms apart, and prints its size
+//   reading MS      pastes the clipboard's text in chunks, MS ms apart, asking at a real
+//                   time, prints its size and whether the answer bore that time, and
+//                   keeps its window until its standard input closes
 //   abandoning      asks for the clipboard's text and vanishes before it can come
 //   multiple        asks for UTF8_STRING and an unknown target in one MULTIPLE request, and
 //                   prints the text and what became of each target
@@ -45,13 +49,22 @@ int CloseWindow(const x11::Connection& x11, xcb_window_t window)
     return error ? 1 : 0;
 }
 
-// Waits at most two seconds for each chunk; prints the bytes received.
+// Waits at most two seconds for each chunk; prints the bytes received and
+// whether the answer bore the time of the request, as ICCCM asks.
 int ReadSlowly(const x11::Connection& x11, int pause)
 {
     const xcb_window_t window = x11.CreateHiddenWindow();
     const xcb_atom_t property = x11.Atom("TEST_PASTE"), incr = x11.Atom("INCR");
-    xcb_convert_selection(x11.get(), window, x11.Atom("CLIPBOARD"), x11.Atom("UTF8_STRING"), property,
-                          XCB_CURRENT_TIME);
+    // A real time, from the server's note of a change made for it.
+    xcb_change_property(x11.get(), XCB_PROP_MODE_REPLACE, window, property, XCB_ATOM_STRING, 8, 0, nullptr);
+    xcb_flush(x11.get());
+    const x11::Event changed = x11.WaitFor(std::chrono::seconds(2), [](const xcb_generic_event_t* event) {
+        return x11::Kind(event) == XCB_PROPERTY_NOTIFY;
+    });
+    if (!changed)
+        return 1;
+    const xcb_timestamp_t asked = reinterpret_cast<const xcb_property_notify_event_t*>(changed.get())->time;
+    xcb_convert_selection(x11.get(), window, x11.Atom("CLIPBOARD"), x11.Atom("UTF8_STRING"), property, asked);
     const auto next = [&](int kind) {
         return x11.WaitFor(std::chrono::seconds(2), [&](const xcb_generic_event_t* event) {
             return x11::Kind(event) == kind
@@ -62,7 +75,12 @@ int ReadSlowly(const x11::Connection& x11, int pause)
     };
     std::size_t received = 0;
     bool chunked = false;
+    const char* stamp = "unanswered";
     for (x11::Event event = next(XCB_SELECTION_NOTIFY); event; event = next(XCB_PROPERTY_NOTIFY)) {
+        if (x11::Kind(event.get()) == XCB_SELECTION_NOTIFY)
+            stamp = reinterpret_cast<const xcb_selection_notify_event_t*>(event.get())->time == asked
+                ? "stamped"
+                : "unstamped";
         const x11::Owned<xcb_get_property_reply_t> reply(xcb_get_property_reply(
             x11.get(),
             xcb_get_property(x11.get(), 1, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 1 << 20),
@@ -74,12 +92,15 @@ int ReadSlowly(const x11::Connection& x11, int pause)
         if (reply->type != incr)
             received += length;
         if (!(chunked = chunked || reply->type == incr) || (length == 0 && reply->type != incr)) {
-            std::printf("%zu\n", received);
+            std::printf("%zu %s\n", received, stamp);
+            std::fflush(stdout);
+            while (std::getchar() != EOF) {
+            }
             return 0;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(pause));
     }
-    std::printf("%zu\n", received);
+    std::printf("%zu %s\n", received, stamp);
     return 1;
 }
 
@@ -136,12 +157,13 @@ int main(int argc, char** argv)
     }
     if (mode != "silent" && mode != "vanishing" && mode != "refusing" && mode != "unset"
         && mode != "announcing" && mode != "dribbling" && !(mode == "slow" && argc == 4)
-        && !((mode == "passing" || mode == "overtaken") && argc == 3)) {
+        && !((mode == "passing" || mode == "overtaken" || mode == "whole" || mode == "untargeted")
+             && argc == 3)) {
         std::fprintf(
             stderr,
             "usage: x11_test_tool silent | slow MS TEXT | vanishing | refusing | unset | announcing | "
-            "dribbling | passing TEXT | overtaken TEXT | close WINDOW | reading MS | abandoning | "
-            "multiple\n");
+            "dribbling | passing TEXT | overtaken TEXT | whole SIZE | untargeted TEXT | close WINDOW | "
+            "reading MS | abandoning | multiple\n");
         return 2;
     }
 
@@ -156,7 +178,12 @@ int main(int argc, char** argv)
     std::puts("ready");
     std::fflush(stdout);
 
-    const std::string text = mode == "slow" ? argv[3] : argc == 3 ? argv[2] : std::string(4 << 20, '7');
+    std::string text = mode == "slow" ? argv[3] : argc == 3 ? argv[2] : std::string(4 << 20, '7');
+    if (mode == "whole") {
+        text.resize(std::stoul(argv[2]));
+        for (std::size_t i = 0; i < text.size(); ++i)
+            text[i] = static_cast<char>('0' + i % 10);
+    }
     bool passed = false;
     for (x11::Event event = x11.Next(); event; event = x11.Next()) {
         if (x11::Kind(event.get()) == XCB_SELECTION_CLEAR
@@ -167,7 +194,9 @@ int main(int argc, char** argv)
         const auto request = *reinterpret_cast<const xcb_selection_request_event_t*>(event.get());
         if (mode == "slow")
             std::this_thread::sleep_for(std::chrono::milliseconds(std::stoi(argv[2])));
-        if (request.target == targets) {
+        if (request.target == targets && mode == "untargeted") {
+            x11.Notify(request, XCB_NONE);
+        } else if (request.target == targets) {
             const xcb_atom_t offered[] = {targets, utf8};
             xcb_change_property(x11.get(), XCB_PROP_MODE_REPLACE, request.requestor, request.property,
                                 XCB_ATOM_ATOM, 32, 2, offered);
@@ -215,7 +244,8 @@ int main(int argc, char** argv)
                 if (mode == "announcing" && (chunks.erase(chunks.begin()), chunks.empty()))
                     break;
             }
-        } else if (request.target == utf8 && (mode == "slow" || passed)) {
+        } else if (request.target == utf8
+                   && (mode == "slow" || mode == "whole" || mode == "untargeted" || passed)) {
             xcb_change_property(x11.get(), XCB_PROP_MODE_REPLACE, request.requestor, request.property, utf8,
                                 8, static_cast<uint32_t>(text.size()), text.data());
             x11.Notify(request, request.property);

@@ -5,6 +5,7 @@ window's documented positions, the result read back by xclip.
 Usage: end_to_end_test.py PROGRAM X11_TEST_TOOL   (DISPLAY must name a test server)
 """
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -27,6 +28,10 @@ class EndToEnd(unittest.TestCase):
         self.start()
 
     def tearDown(self):
+        self.stop()
+        shutil.rmtree(self.home)
+
+    def stop(self):
         if self.program.poll() is None:
             self.program.kill()
         self.program.wait()
@@ -107,7 +112,7 @@ class EndToEnd(unittest.TestCase):
 
     def restart_without_default_editor(self, path):
         """The program again, on a desktop that registers no text/plain default."""
-        self.tearDown()
+        self.stop()
         empty = self.home / "empty"
         empty.mkdir()
         self.environment.update(XDG_DATA_HOME=str(empty), XDG_DATA_DIRS=str(empty),
@@ -137,7 +142,12 @@ class EndToEnd(unittest.TestCase):
 
 class DisplayOption(unittest.TestCase):
     def test_the_clipboard_is_read_on_the_display_given(self):
-        environment = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
+        for environment in ({k: v for k, v in os.environ.items() if k != "DISPLAY"},
+                            dict(os.environ, DISPLAY=":4095")):  # a display that is not there
+            with self.subTest(DISPLAY=environment.get("DISPLAY")):
+                self.encrypt_on_the_display_given(environment)
+
+    def encrypt_on_the_display_given(self, environment):
         program, window = start_program([PROGRAM, "-display", os.environ["DISPLAY"]], env=environment)
         try:
             xclip_put(b"Bonjour")

@@ -32,6 +32,14 @@ def run(*command, seconds=10, **options):
         raise AssertionError(f"{command[0]} did not end within {seconds} s") from None
 
 
+# Wine starts Notepad in a second or two, and in far more on a loaded machine.
+NOTEPAD_SECONDS = 60
+
+
+def notepad_windows():
+    return xdotool("search", "--onlyvisible", "--name", "Notepad")
+
+
 def line_from(process, seconds=10):
     if not select.select([process.stdout], [], [], seconds)[0]:
         raise AssertionError(f"{process.args[1]} said nothing within {seconds} s")
@@ -92,7 +100,7 @@ class UnderWine(unittest.TestCase):
         self.window = windows[0]
 
     def tearDown(self):
-        for window in xdotool("search", "--onlyvisible", "--name", "Notepad"):
+        for window in notepad_windows():
             xdotool("windowkill", window)
         self.program.kill()
         self.program.wait()
@@ -142,6 +150,21 @@ class UnderWine(unittest.TestCase):
         # Wine hands X11 programs a line break as LF, as Windows' own programs do.
         plain = text.replace("\r\n", "\n").encode()
         self.assertEqual(clipboard_becomes(plain), plain)
+
+    def formats(self):
+        return run("wine", TOOL_EXE, "formats", env=self.environment, stdin=subprocess.DEVNULL, seconds=30).split()
+
+    def test_only_a_deciphered_text_is_kept_out_of_the_history(self):
+        # Small, so that the deciphered text's block may lie where the cipher text's was.
+        text = "Bonjour"
+        xclip_put(text.encode())
+        click(self.window, COMMAND1)
+        cipher = expected_cipher(text, INITIAL_KEY).encode()
+        self.assertEqual(clipboard_becomes(cipher), cipher)
+        self.assertEqual(self.formats(), ["0", "0", "0", "terminated"])
+        click(self.window, COMMAND2)
+        self.assertEqual(clipboard_becomes(text.encode()), text.encode())
+        self.assertEqual(self.formats(), ["1", "1", "1", "terminated"])
 
     def test_an_empty_key_is_refused_and_the_clipboard_kept(self):
         self.type_key("")
@@ -212,8 +235,7 @@ class UnderWine(unittest.TestCase):
         self.press("Return")
         self.assertEqual(clipboard_becomes(b"Bonjour"), b"Bonjour")
         self.press("Tab", "Tab", "Return")  # Command4
-        self.assertTrue(wait_until(lambda: xdotool("search", "--onlyvisible", "--name", "Notepad"), 20),
-                        "no Notepad window")
+        self.assertTrue(wait_until(notepad_windows, NOTEPAD_SECONDS), "no Notepad window")
         self.tearDown()  # Notepad has the keyboard now
         self.start(EXE)
         self.press("Tab", "Tab", "Tab", "Return")  # Command3
@@ -229,15 +251,13 @@ class UnderWine(unittest.TestCase):
             shutil.copy(TOOL_EXE, os.path.join(planted, "notepad.exe"))
         self.start(os.path.join(folder, os.path.basename(EXE)), start)
         click(self.window, COMMAND4)
-        self.assertTrue(wait_until(lambda: xdotool("search", "--onlyvisible", "--name", "Notepad"), 20),
-                        "no Notepad window")
+        self.assertTrue(wait_until(notepad_windows, NOTEPAD_SECONDS), "no Notepad window")
         for planted in (folder, start):
             self.assertFalse(os.path.exists(os.path.join(planted, "planted-notepad-ran")), planted)
 
     def test_bloc_note_starts_notepad(self):
         click(self.window, COMMAND4)
-        self.assertTrue(wait_until(lambda: xdotool("search", "--onlyvisible", "--name", "Notepad"), 20),
-                        "no Notepad window")
+        self.assertTrue(wait_until(notepad_windows, NOTEPAD_SECONDS), "no Notepad window")
         self.assertIsNone(self.program.poll())
 
 

@@ -169,6 +169,28 @@ private Q_SLOTS:
         }
     }
 
+    // A text longer than one piece of a property read, and an owner that
+    // lists no formats but serves its text.
+    void unusualOwnersAreReadWhole_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("text");
+        QByteArray whole(6 << 20, '\0');
+        for (qsizetype i = 0; i < whole.size(); ++i)
+            whole[i] = static_cast<char>('0' + i % 10);
+        QTest::newRow("6 MiB in one property")
+            << QStringList{u"whole"_qs, QString::number(whole.size())} << whole;
+        QTest::newRow("no list of formats") << QStringList{u"untargeted"_qs, u"Bonjour"_qs} << "Bonjour"_qba;
+    }
+
+    void unusualOwnersAreReadWhole()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, text);
+        takeClipboard(arguments);
+        QVERIFY(QtClipboard().ReadText(KeepWaiting).text == QString::fromLatin1(text).toStdU16String());
+    }
+
     void ownerHandingOverIsAskedAgain()
     {
         takeClipboard({u"passing"_qs, u"abc"_qs});
