@@ -8,66 +8,32 @@
 // One small owner per kind of handle, so that no early return or exception
 // leaks one, and the clipboard is always closed again.
 
-struct GdiObjectDeleter {
-    void operator()(HGDIOBJ object) const { DeleteObject(object); }
+// Hands a handle to `Release` when its owner goes.
+template <auto Release> struct ReleasedBy {
+    template <typename Handle> void operator()(Handle handle) const { Release(handle); }
 };
-template <typename Handle>
-using ScopedGdiObject = std::unique_ptr<std::remove_pointer_t<Handle>, GdiObjectDeleter>;
+template <typename Handle, auto Release>
+using Scoped = std::unique_ptr<std::remove_pointer_t<Handle>, ReleasedBy<Release>>;
 
-// A window's device context, taken with GetDC.
-class WindowDc {
-public:
-    explicit WindowDc(HWND window)
-        : window_(window)
-        , dc_(GetDC(window))
-    {
-    }
-    ~WindowDc()
-    {
-        if (dc_ != nullptr)
-            ReleaseDC(window_, dc_);
-    }
-    WindowDc(const WindowDc&) = delete;
-    WindowDc& operator=(const WindowDc&) = delete;
-    [[nodiscard]] HDC get() const { return dc_; }
+template <typename Handle> using ScopedGdiObject = Scoped<Handle, DeleteObject>;
+using ScopedMemoryDc = Scoped<HDC, DeleteDC>; // made with CreateCompatibleDC
+using ScopedHandle = Scoped<HANDLE, CloseHandle>;
+using ScopedGlobalMemory = Scoped<HGLOBAL, GlobalFree>;
 
-private:
-    HWND window_;
-    HDC dc_;
+// A window's device context, taken with GetDC: WindowDc dc(GetDC(window), {window}).
+struct WindowDcRelease {
+    HWND window;
+    void operator()(HDC dc) const { ReleaseDC(window, dc); }
 };
+using WindowDc = std::unique_ptr<std::remove_pointer_t<HDC>, WindowDcRelease>;
 
-// A memory device context, made with CreateCompatibleDC.
-struct DcDeleter {
-    void operator()(HDC dc) const { DeleteDC(dc); }
+// An object selected into a device context until the previous one is
+// selected again: Selection selection(dc, {SelectObject(dc, object)}).
+struct Reselect {
+    HGDIOBJ previous;
+    void operator()(HDC dc) const { SelectObject(dc, previous); }
 };
-using ScopedMemoryDc = std::unique_ptr<std::remove_pointer_t<HDC>, DcDeleter>;
-
-// An object selected into a device context for as long as this lives.
-class SelectedObject {
-public:
-    SelectedObject(HDC dc, HGDIOBJ object)
-        : dc_(dc)
-        , previous_(SelectObject(dc, object))
-    {
-    }
-    ~SelectedObject() { SelectObject(dc_, previous_); }
-    SelectedObject(const SelectedObject&) = delete;
-    SelectedObject& operator=(const SelectedObject&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ previous_;
-};
-
-struct HandleDeleter {
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using ScopedHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleDeleter>;
-
-struct GlobalMemoryDeleter {
-    void operator()(HGLOBAL memory) const { GlobalFree(memory); }
-};
-using ScopedGlobalMemory = std::unique_ptr<std::remove_pointer_t<HGLOBAL>, GlobalMemoryDeleter>;
+using Selection = std::unique_ptr<std::remove_pointer_t<HDC>, Reselect>;
 
 // A global memory block locked for as long as this lives.
 template <typename Element> class LockedGlobal {

@@ -29,8 +29,8 @@ RECT ToPixels(form1::Twips twips, UINT dpi)
 // `font`: the button's own wrapping may also break a word at its hyphen.
 std::wstring Wrap(const std::wstring& caption, HWND button, HFONT font, int width)
 {
-    const WindowDc dc(button);
-    const SelectedObject selected(dc.get(), font);
+    const WindowDc dc(GetDC(button), {button});
+    const Selection selection(dc.get(), {SelectObject(dc.get(), font)});
     const auto measure = [&dc](std::u16string_view text) {
         SIZE size{};
         GetTextExtentPoint32W(dc.get(), reinterpret_cast<const wchar_t*>(text.data()),
@@ -215,7 +215,7 @@ void Form1::PaintBackground(HDC dc) const
     if (!background_ || GetObjectW(background_.get(), sizeof picture, &picture) == 0)
         return;
     const ScopedMemoryDc source(CreateCompatibleDC(dc));
-    const SelectedObject selected(source.get(), background_.get());
+    const Selection selection(source.get(), {SelectObject(source.get(), background_.get())});
     // Pixel for pixel at 96 dpi, as drawn; scaled with the rest above it.
     SetStretchBltMode(dc, HALFTONE);
     SetBrushOrgEx(dc, 0, 0, nullptr);
