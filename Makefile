@@ -3,19 +3,21 @@ BUILD := build
 FUZZ_BUILD := build-fuzz
 SANITIZE_BUILD := build-sanitize
 WINDOWS_BUILD := build-windows
+WEB_BUILD := build-wasm
 FUZZ_SECONDS ?= 60
 # Warnings stop our own builds; a distribution's plain cmake build goes on.
 CONFIGURE := cmake -S . -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
 SANITIZERS := -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
 
-.PHONY: all deps configure run test screenshot bench package fuzz test-sanitize windows release check-reproducible
+.PHONY: all deps configure run test screenshot bench package fuzz test-sanitize windows release check-reproducible web run-web
 
 all: configure
 	cmake --build $(BUILD) --parallel
 
 # What to install: building and running need less than testing.
 DEPS := build
-test test-sanitize windows screenshot bench package release check-reproducible: DEPS := build test
+test test-sanitize windows screenshot bench package release check-reproducible: DEPS := build test web
+web run-web: DEPS := build web
 fuzz: DEPS := build fuzz
 
 deps:
@@ -27,9 +29,10 @@ configure: deps
 run: all
 	./$(BUILD)/brouillamine
 
-test: all windows
+test: all windows web
 	ctest --test-dir $(BUILD) --output-on-failure
 	ctest --test-dir $(WINDOWS_BUILD) --output-on-failure
+	$(EMSCRIPTEN_ENV) ctest --test-dir $(WEB_BUILD) --output-on-failure
 
 screenshot: all
 	tests/with-xvfb scripts/screenshot ./$(BUILD)/brouillamine $(BUILD)/screenshot.png
@@ -69,3 +72,15 @@ release: deps
 # Two releases of the last commit, from two clones, compared byte for byte.
 check-reproducible: deps
 	scripts/check-reproducible
+
+# The web app, a static site in build-web/, from the core compiled to
+# WebAssembly. Debian's Emscripten wants Debian's Python and Node's modules.
+EMSCRIPTEN_ENV := EMSDK_PYTHON=/usr/bin/python3 NODE_PATH=/usr/share/nodejs
+web: deps
+	@[ -f $(WEB_BUILD)/CMakeCache.txt ] || $(EMSCRIPTEN_ENV) emcmake $(CONFIGURE) -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release
+	$(EMSCRIPTEN_ENV) cmake --build $(WEB_BUILD) --parallel
+	rm -rf build-web && cp -r $(WEB_BUILD)/site build-web
+
+run-web: web
+	@echo "Brouillamine : http://127.0.0.1:8642/"
+	python3 -m http.server --bind 127.0.0.1 --directory build-web 8642

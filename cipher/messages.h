@@ -37,6 +37,16 @@ inline constexpr char kEmptiedNotWritten[]
       "est maintenant vide. Copiez le texte à nouveau, puis recommencez.";
 inline constexpr char kNoWindow[]
     = "Brouillamine n'a pas pu ouvrir sa fenêtre. Fermez d'autres programmes, puis relancez Brouillamine.";
+// In a browser, which may refuse a page the clipboard.
+inline constexpr char kPageMayNotRead[]
+    = "Le navigateur ne laisse pas cette page lire le presse-papier. Autorisez-la dans les réglages du site, "
+      "ou collez le texte ici (Ctrl+V, ou appui long puis « Coller ») : la commande s'appliquera au texte "
+      "collé.";
+inline constexpr char kPageMayNotWrite[]
+    = "Le navigateur ne laisse pas cette page écrire dans le presse-papier. Le résultat est ci-dessous : "
+      "copiez-le (Ctrl+C, ou appui long puis « Copier »).";
+inline constexpr char kTabMayBeClosed[]
+    = "La clé a été effacée. Vous pouvez maintenant fermer cet onglet.";
 inline constexpr char kNotKept[]
     = "Le texte du presse-papier ne pourra pas être gardé après la fermeture du programme : collez-le "
       "maintenant là où vous en avez besoin, avant de fermer ce message.";

@@ -1,0 +1,157 @@
+"""The web app in a real Chromium, not headless, on the test's own X server,
+so that the page uses the real X11 clipboard: text put in with xclip, the
+buttons clicked, the result read back with xclip.
+
+Usage: web_test.py SITE   (DISPLAY must name a test X server)
+"""
+import functools
+import http.server
+import os
+import shutil
+import sys
+import tempfile
+import threading
+import unittest
+from pathlib import Path
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.by import By
+from selenium.webdriver.support.ui import WebDriverWait
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "support"))
+from x11 import INITIAL_KEY, clipboard_becomes, expected_cipher, xclip_get, xclip_put  # noqa: E402
+
+SITE = None
+TITLE = "   Clipboard Brouillamine      V 6.0"
+
+
+class Server:
+    """A static server of a folder on 127.0.0.1, in a thread, that counts its requests."""
+
+    def __init__(self, folder):
+        self.requests = 0
+        server = self
+
+        class Handler(http.server.SimpleHTTPRequestHandler):
+            def log_message(self, *arguments):
+                server.requests += 1
+
+        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(Handler, directory=folder))
+        self.url = f"http://127.0.0.1:{self.httpd.server_address[1]}/"
+        threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
+
+    def stop(self):
+        self.httpd.shutdown()
+        self.httpd.server_close()
+
+
+class Page(unittest.TestCase):
+    def setUp(self):
+        self.server = Server(SITE)
+        self.addCleanup(self.server.stop)
+        profile = tempfile.mkdtemp(prefix="brouillamine-chromium-")
+        self.addCleanup(shutil.rmtree, profile, ignore_errors=True)
+        options = webdriver.ChromeOptions()
+        options.binary_location = "/usr/bin/chromium"
+        for argument in ("--no-sandbox", f"--user-data-dir={profile}", "--no-first-run", "--disable-gpu",
+                         "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                         "--password-store=basic", "--window-size=800,600"):
+            options.add_argument(argument)
+        self.browser = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+        self.addCleanup(self.browser.quit)
+        self.browser.set_page_load_timeout(20)
+        self.browser.set_script_timeout(20)
+        # Otherwise readText waits at a prompt, and writeText wants the focus.
+        self.browser.execute_cdp_cmd("Browser.grantPermissions", {
+            "origin": self.server.url.rstrip("/"), "permissions": ["clipboardReadWrite", "clipboardSanitizedWrite"]})
+        self.browser.execute_cdp_cmd("Emulation.setFocusEmulationEnabled", {"enabled": True})
+        self.open()
+
+    def open(self):
+        self.browser.get(self.server.url)
+        # The title as set, with its blanks: document.title would collapse them.
+        WebDriverWait(self.browser, 20).until(
+            lambda browser: browser.execute_script("return document.querySelector('title').text") == TITLE,
+            "the page was not built")
+
+    def element(self, name):
+        return self.browser.find_element(By.ID, name)
+
+    def set_key(self, key):
+        field = self.element("key")
+        field.clear()
+        field.send_keys(key)
+
+    def message(self):
+        """The message shown in the page's dialog, once it is open."""
+        WebDriverWait(self.browser, 10).until(lambda browser: self.element("message").get_attribute("open"),
+                                              "no message was shown")
+        return self.element("messageText").text
+
+    def test_the_window(self):
+        self.assertEqual(self.browser.switch_to.active_element.get_attribute("id"), "Command1")
+        # In the panel's own pixels, whatever its scale on this screen.
+        places = self.browser.execute_script(
+            "const panel = document.getElementById('Form1').getBoundingClientRect();"
+            "const scale = panel.width / 290;"
+            "return Object.fromEntries(Array.from(document.getElementById('Form1').children, (element) => {"
+            "  const place = element.getBoundingClientRect();"
+            "  return [element.id, [place.left - panel.left, place.top - panel.top, place.width, place.height]"
+            "    .map((length) => Math.round(length / scale))];"
+            "}));")
+        self.assertEqual(places, {"Command1": [16, 8, 97, 33], "key": [16, 56, 137, 19],
+                                  "Command2": [176, 8, 97, 33], "Label1": [112, 88, 161, 41],
+                                  "Command3": [192, 56, 73, 25], "Command4": [8, 88, 73, 25]})
+        self.assertEqual(self.element("Command1").text, "CRYPTER le\npresse-papier")
+        self.assertEqual(self.browser.execute_script("return document.documentElement.lang"), "fr")
+
+    def test_round_trip_under_a_typed_key_with_accents(self):
+        text, key = "Le cœur à l'été, 5 € — « voilà »\nFin", "clé"
+        self.set_key(key)
+        xclip_put(text.encode())
+        self.element("Command1").click()
+        cipher = expected_cipher(text, key).encode()
+        self.assertEqual(clipboard_becomes(cipher), cipher)
+        self.element("Command2").click()
+        self.assertEqual(clipboard_becomes(text.encode()), text.encode())
+
+    def test_a_refusal_is_shown_and_the_clipboard_kept(self):
+        xclip_put(b"999")
+        self.element("Command2").click()
+        self.assertIn("« 999 »", self.message())
+        self.assertEqual(xclip_get(), b"999")
+
+    def test_bloc_note_opens_the_editor_page(self):
+        self.element("Command4").click()
+        WebDriverWait(self.browser, 10).until(lambda browser: len(browser.window_handles) == 2, "no editor opened")
+        self.browser.switch_to.window(self.browser.window_handles[1])
+        self.assertTrue(self.browser.current_url.endswith("/editor.html"))
+        self.assertEqual(len(self.browser.find_elements(By.TAG_NAME, "textarea")), 1)
+
+    def test_the_page_works_offline_after_one_visit(self):
+        self.assertTrue(self.browser.execute_async_script(
+            "const done = arguments[0];"
+            "navigator.serviceWorker.ready.then(() => navigator.serviceWorker.controller ? done(true) :"
+            " navigator.serviceWorker.addEventListener('controllerchange', () => done(true)));"),
+            "no service worker took the page")
+        self.server.stop()
+        self.open()
+        xclip_put(b"Bonjour")
+        self.element("Command1").click()
+        cipher = expected_cipher("Bonjour", INITIAL_KEY).encode()
+        self.assertEqual(clipboard_becomes(cipher), cipher)
+
+    def test_the_policy_refuses_other_origins(self):
+        other = Server(SITE)
+        self.addCleanup(other.stop)
+        outcome = self.browser.execute_async_script(
+            "fetch(arguments[0]).then(() => arguments[1]('fetched'), () => arguments[1]('refused'));", other.url)
+        self.assertEqual(outcome, "refused")
+        self.assertEqual(other.requests, 0)
+
+
+if __name__ == "__main__":
+    SITE = os.path.abspath(sys.argv[1])
+    del sys.argv[1]
+    unittest.main(verbosity=2)
