@@ -85,7 +85,7 @@ class Wayland(unittest.TestCase):
 
     def copy(self, text):
         # wl-copy serves until another client takes the clipboard, so it is not waited for.
-        self.copiers.append(subprocess.Popen(["timeout", "10", "wl-copy", "--foreground", text],
+        self.copiers.append(subprocess.Popen(["timeout", "60", "wl-copy", "--foreground", text],
                                              env=self.environment, stdout=subprocess.DEVNULL,
                                              stderr=subprocess.DEVNULL))
         self.assertTrue(wait_until(lambda: self.paste() == text.encode()), "wl-copy did not take the clipboard")
@@ -96,7 +96,8 @@ class Wayland(unittest.TestCase):
         return result.stdout if result.returncode == 0 else None
 
     def pasted_becomes(self, expected):
-        return wait_until(lambda: self.paste() == expected and expected, 5) or self.paste()
+        # Long enough for a build with the sanitizers on a loaded machine.
+        return wait_until(lambda: self.paste() == expected and expected, 20) or self.paste()
 
     def type_key(self, key):
         self.click(KEY)
