@@ -37,9 +37,10 @@ test: all windows web
 screenshot: all
 	tests/with-xvfb scripts/screenshot ./$(BUILD)/brouillamine $(BUILD)/screenshot.png
 
-bench: all
+bench: all web
 	$(BUILD)/bench/cipher_bench --benchmark_color=false
 	tests/with-xvfb python3 bench/clipboard_bench.py ./$(BUILD)/brouillamine
+	tests/with-xvfb /usr/bin/python3 bench/web_bench.py build-web
 
 package: all
 	cmake --build $(BUILD) --target package

@@ -4,68 +4,29 @@ buttons clicked, the result read back with xclip.
 
 Usage: web_test.py SITE   (DISPLAY must name a test X server)
 """
-import functools
-import http.server
 import os
-import shutil
 import sys
-import tempfile
-import threading
 import unittest
 from pathlib import Path
 
-from selenium import webdriver
-from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import WebDriverWait
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "support"))
+from chromium import Server, start_chromium  # noqa: E402
 from x11 import INITIAL_KEY, clipboard_becomes, expected_cipher, xclip_get, xclip_put  # noqa: E402
 
 SITE = None
 TITLE = "   Clipboard Brouillamine      V 6.0"
 
 
-class Server:
-    """A static server of a folder on 127.0.0.1, in a thread, that counts its requests."""
-
-    def __init__(self, folder):
-        self.requests = 0
-        server = self
-
-        class Handler(http.server.SimpleHTTPRequestHandler):
-            def log_message(self, *arguments):
-                server.requests += 1
-
-        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(Handler, directory=folder))
-        self.url = f"http://127.0.0.1:{self.httpd.server_address[1]}/"
-        threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
-
-    def stop(self):
-        self.httpd.shutdown()
-        self.httpd.server_close()
-
-
 class Page(unittest.TestCase):
     def setUp(self):
         self.server = Server(SITE)
         self.addCleanup(self.server.stop)
-        profile = tempfile.mkdtemp(prefix="brouillamine-chromium-")
-        self.addCleanup(shutil.rmtree, profile, ignore_errors=True)
-        options = webdriver.ChromeOptions()
-        options.binary_location = "/usr/bin/chromium"
-        for argument in ("--no-sandbox", f"--user-data-dir={profile}", "--no-first-run", "--disable-gpu",
-                         "--disable-background-networking", "--disable-component-update", "--disable-sync",
-                         "--password-store=basic", "--window-size=800,600"):
-            options.add_argument(argument)
-        self.browser = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
-        self.addCleanup(self.browser.quit)
-        self.browser.set_page_load_timeout(20)
-        self.browser.set_script_timeout(20)
-        # Otherwise readText waits at a prompt, and writeText wants the focus.
-        self.browser.execute_cdp_cmd("Browser.grantPermissions", {
-            "origin": self.server.url.rstrip("/"), "permissions": ["clipboardReadWrite", "clipboardSanitizedWrite"]})
-        self.browser.execute_cdp_cmd("Emulation.setFocusEmulationEnabled", {"enabled": True})
+        cleanups = []
+        self.addCleanup(lambda: [cleanup() for cleanup in reversed(cleanups)])
+        self.browser = start_chromium(self.server.url, cleanups)
         self.open()
 
     def open(self):

@@ -59,6 +59,13 @@ function build(core, form, panel) {
   return elements;
 }
 
+// The text in UTF-8, encoded at once into a buffer as long as it may need:
+// the quickest way a browser has to hand a long text over.
+function utf8(text) {
+  const bytes = new Uint8Array(text.length * 3);
+  return bytes.subarray(0, new TextEncoder().encodeInto(text, bytes).written);
+}
+
 async function start() {
   const core = await BrouillamineCore();
   const texts = core.messages();
@@ -80,13 +87,15 @@ async function start() {
   }
 
   async function run(index, text) {
-    const outcome = core.click(index, text, key.value);
+    // Texts cross in UTF-8, as bytes that the browser encodes and decodes at once.
+    const outcome = core.click(index, text === null ? null : utf8(text), key.value);
     if (outcome.openEditor) window.open("editor.html", "_blank", "noopener");
     if (outcome.write !== undefined) {
+      const result = new TextDecoder().decode(outcome.write);
       try {
-        await navigator.clipboard.writeText(outcome.write);
+        await navigator.clipboard.writeText(result);
       } catch {
-        show(texts.mayNotWrite, outcome.write);
+        show(texts.mayNotWrite, result);
       }
     }
     if (outcome.message !== undefined) show(outcome.message);

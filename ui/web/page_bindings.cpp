@@ -9,6 +9,7 @@
 #include "cipher/clipboard.h"
 #include "cipher/failure.h"
 #include "cipher/messages.h"
+#include "cipher/utf8.h"
 #include "ui/form1_commands.h"
 #include "ui/form1_geometry.h"
 
@@ -39,7 +40,10 @@ public:
         return {std::move(*text_), 0};
     }
 
-    void WriteText(std::string_view utf8, Sensitivity, ClipboardMark) override { written = std::string(utf8); }
+    void WriteText(std::string_view utf8, Sensitivity, ClipboardMark) override
+    {
+        written = std::string(utf8);
+    }
 
     std::optional<std::string> written;
 
@@ -61,8 +65,12 @@ public:
     [[nodiscard]] val Outcome() const
     {
         val outcome = val::object();
-        if (clipboard_.written)
-            outcome.set("write", *clipboard_.written);
+        if (clipboard_.written) // as bytes, which the browser decodes at once
+            outcome.set("write",
+                        val::global("Uint8Array")
+                            .new_(val(emscripten::typed_memory_view(
+                                clipboard_.written->size(),
+                                reinterpret_cast<const unsigned char*>(clipboard_.written->data())))));
         if (message_)
             outcome.set("message", *message_);
         outcome.set("openEditor", openEditor_);
@@ -86,12 +94,18 @@ private:
 };
 
 // Runs the click on the control at `index` of the description, the
-// clipboard's text being `text` (null when the command does not read it).
+// clipboard's text being `text`, in UTF-8 (null when the command does not
+// read it). The page encodes it at once, and it crosses as one copy of
+// bytes into the module's memory.
 val Click(int index, val text, std::u16string key)
 {
     std::optional<std::u16string> read;
-    if (!text.isNull() && !text.isUndefined())
-        read = text.as<std::u16string>();
+    if (!text.isNull() && !text.isUndefined()) {
+        std::string bytes(text["length"].as<std::size_t>(), '\0');
+        val(emscripten::typed_memory_view(bytes.size(), reinterpret_cast<unsigned char*>(bytes.data())))
+            .call<void>("set", text);
+        read = utf8::ToUtf16(bytes);
+    }
     PageForm1 form(std::move(read), std::move(key));
     form.HandleClick(form1::kControls[index].click);
     return form.Outcome();
@@ -121,9 +135,10 @@ val Form1()
     for (const form1::Control& control : form1::kControls) {
         val entry = val::object();
         entry.set("name", std::string(control.name));
-        entry.set("kind", std::string(control.kind == form1::Kind::Button      ? "button"
-                                          : control.kind == form1::Kind::TextField ? "field"
-                                                                                   : "label"));
+        entry.set("kind",
+                  std::string(control.kind == form1::Kind::Button          ? "button"
+                                  : control.kind == form1::Kind::TextField ? "field"
+                                                                           : "label"));
         entry.set("text", std::string(control.text));
         const form1::Pixels place = form1::ToPixels(control.twips, 96); // CSS pixels: 15 twips each
         entry.set("left", place.left);
@@ -147,7 +162,8 @@ val Form1()
 val WrapCaption(std::u16string caption, int width, val measure)
 {
     val lines = val::array();
-    for (const std::u16string& line : form1::WrapCaption(caption, width, [&measure](std::u16string_view text) {
+    for (const std::u16string& line :
+         form1::WrapCaption(caption, width, [&measure](std::u16string_view text) {
              return measure(std::u16string(text)).as<int>();
          }))
         lines.call<void>("push", line);
