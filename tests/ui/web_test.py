@@ -10,6 +10,7 @@ import unittest
 from pathlib import Path
 
 from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import WebDriverWait
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "support"))
@@ -82,6 +83,16 @@ class Page(unittest.TestCase):
         self.element("Command2").click()
         self.assertIn("« 999 »", self.message())
         self.assertEqual(xclip_get(), b"999")
+
+    def test_a_refused_read_takes_a_paste_instead(self):
+        self.browser.execute_cdp_cmd("Browser.setPermission", {
+            "origin": self.server.url.rstrip("/"), "permission": {"name": "clipboard-read"}, "setting": "denied"})
+        xclip_put(b"Bonjour")
+        self.element("Command1").click()
+        self.assertIn("collez le texte ici", self.message())
+        self.element("messageArea").send_keys(Keys.CONTROL, "v")
+        cipher = expected_cipher("Bonjour", INITIAL_KEY).encode()
+        self.assertEqual(clipboard_becomes(cipher), cipher)
 
     def test_bloc_note_opens_the_editor_page(self):
         self.element("Command4").click()
