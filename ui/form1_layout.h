@@ -1,7 +1,7 @@
 #pragma once
 
 // Form1, the program's only window, as one description that every front-end
-// build from: its title, its client area and its controls in tab order, each
+// builds from: its title, its client area and its controls in tab order, each
 // with its place in twips and the command its click runs.
 namespace form1 {
 
