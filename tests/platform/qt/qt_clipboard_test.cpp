@@ -188,7 +188,12 @@ private Q_SLOTS:
         QFETCH(QStringList, arguments);
         QFETCH(QByteArray, text);
         takeClipboard(arguments);
-        QVERIFY(QtClipboard().ReadText(KeepWaiting).text == QString::fromLatin1(text).toStdU16String());
+        try {
+            QVERIFY2(QtClipboard().ReadText(KeepWaiting).text == QString::fromLatin1(text).toStdU16String(),
+                     "the text read differs from the owner's");
+        } catch (const Failure& failure) {
+            QFAIL(failure.what());
+        }
     }
 
     void ownerHandingOverIsAskedAgain()
