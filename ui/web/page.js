@@ -115,7 +115,9 @@ async function start() {
         let text = null;
         if (reads) {
           try {
-            text = await navigator.clipboard.readText();
+            // A browser gives "" alike for an empty text and for an image or
+            // files, which must not be replaced: both count as no text.
+            text = (await navigator.clipboard.readText()) || null;
           } catch {
             // Refused, or no clipboard for pages: a paste brings the text instead.
             waitingForPaste = index;
