@@ -4,6 +4,7 @@ buttons clicked, the result read back with xclip.
 
 Usage: web_test.py SITE   (DISPLAY must name a test X server)
 """
+import base64
 import os
 import sys
 import unittest
@@ -83,6 +84,13 @@ class Page(unittest.TestCase):
         self.element("Command2").click()
         self.assertIn("« 999 »", self.message())
         self.assertEqual(xclip_get(), b"999")
+
+    def test_an_image_is_not_text_and_is_kept(self):
+        png = base64.b64decode("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mNk+M9QDwADhgGAWjR9awAAAABJRU5ErkJggg==")
+        xclip_put(png, "image/png")
+        self.element("Command1").click()
+        self.assertIn("ne contient pas de texte", self.message())
+        self.assertEqual(xclip_get("image/png"), png)
 
     def test_a_refused_read_takes_a_paste_instead(self):
         self.browser.execute_cdp_cmd("Browser.setPermission", {
