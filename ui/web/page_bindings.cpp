@@ -174,12 +174,9 @@ val WrapCaption(std::u16string caption, int width, val measure)
 val Messages()
 {
     val texts = val::object();
-    texts.set("title", std::string(messages::kTitle));
     texts.set("mayNotRead", std::string(messages::kPageMayNotRead));
     texts.set("mayNotWrite", std::string(messages::kPageMayNotWrite));
     texts.set("tabMayBeClosed", std::string(messages::kTabMayBeClosed));
-    texts.set("noText", std::string(messages::kNoText));
-    texts.set("outOfMemory", std::string(messages::kOutOfMemory));
     return texts;
 }
 
