@@ -125,11 +125,11 @@ std::string HandOver(const std::string& header, const QByteArray& text)
 
 } // namespace
 
-void HandOverClipboard()
+bool HandOverClipboard()
 {
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (QGuiApplication::platformName() != QLatin1String("xcb") || !clipboard->ownsClipboard())
-        return;
+        return false;
     const QMimeData* data = clipboard->mimeData();
     const QByteArray text = data->data(QString::fromLatin1(keeper::kTextTarget));
     const bool secret = data->hasFormat(QString::fromLatin1(keeper::kSecretHintTarget));
@@ -142,7 +142,7 @@ void HandOverClipboard()
         answer = HandOver(header, text);
     }
     if (answer == keeper::kSuperseded) // another program took the clipboard since: its text stays
-        return;
+        return false;
     if (answer != keeper::kTaken) {
         // Ours again, so that the text can be pasted while the message says so.
         try {
@@ -152,7 +152,5 @@ void HandOverClipboard()
         }
         throw Failure(messages::kNotKept);
     }
-    // Let Qt hear that the clipboard is no longer ours, so that it does not
-    // try to hand it to a clipboard manager on its way out.
-    QCoreApplication::processEvents();
+    return true;
 }

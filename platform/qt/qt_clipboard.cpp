@@ -16,6 +16,8 @@
 
 #include <atomic>
 #include <exception>
+#include <functional>
+#include <string_view>
 #include <thread>
 
 namespace {
@@ -25,52 +27,98 @@ bool OnX11()
     return QGuiApplication::platformName() == QLatin1String("xcb");
 }
 
+// How long another program may take to answer each request.
+constexpr auto kPatience = std::chrono::seconds(2);
+
+ClipboardMark Mark(xcb_window_t owner, xcb_timestamp_t time)
+{
+    return ClipboardMark{owner} << 32 | time;
+}
+
+xcb_window_t OwnerOf(ClipboardMark mark)
+{
+    return static_cast<xcb_window_t>(mark >> 32);
+}
+
+xcb_timestamp_t TimeOf(ClipboardMark mark)
+{
+    return static_cast<xcb_timestamp_t>(mark);
+}
+
+std::size_t Digest(std::string_view utf8)
+{
+    return std::hash<std::string_view>{}(utf8);
+}
+
+// Runs `work` in a thread of its own, while the window goes on: it
+// repaints, and can be closed, which `keepWaiting` then tells `work`.
+template <typename Result>
+Result AwayFromTheWindow(const std::function<bool()>& keepWaiting,
+                         const std::function<Result(const std::function<bool()>&)>& work)
+{
+    std::atomic<bool> abandoned = false;
+    QEventLoop waiting;
+    QTimer asking;
+    QObject::connect(&asking, &QTimer::timeout, &waiting, [&] {
+        if (!keepWaiting())
+            abandoned = true;
+    });
+    asking.start(10);
+    Result result{};
+    std::exception_ptr failure; // out of memory, above all
+    std::thread worker([&] {
+        try {
+            result = work([&abandoned] { return !abandoned; });
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        QMetaObject::invokeMethod(&waiting, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    waiting.exec();
+    // Also left when the program quits, as its window was closed.
+    if (!keepWaiting())
+        abandoned = true;
+    worker.join();
+    if (failure)
+        std::rethrow_exception(failure);
+    return result;
+}
+
 } // namespace
 
 QtClipboard::QtClipboard()
 {
-    QObject::connect(QGuiApplication::clipboard(), &QClipboard::changed, &context_,
-                     [this](QClipboard::Mode mode) {
-                         if (mode == QClipboard::Clipboard)
-                             ++changes_;
-                     });
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    QObject::connect(clipboard, &QClipboard::changed, &context_, [this, clipboard](QClipboard::Mode mode) {
+        if (mode == QClipboard::Clipboard)
+            ++changes_;
+        // Text selected in the key field would go to any program that asks
+        // for the primary selection, and to the managers that copy it onto
+        // the clipboard: the program serves none.
+        if (mode == QClipboard::Selection && clipboard->ownsSelection())
+            clipboard->clear(QClipboard::Selection);
+    });
+}
+
+X11ClipboardText QtClipboard::ReadFromOwner() const
+{
+    return AwayFromTheWindow<X11ClipboardText>(keepWaiting_, [](const std::function<bool()>& goOn) {
+        return ReadX11ClipboardText(kPatience, goOn);
+    });
 }
 
 ClipboardText QtClipboard::ReadText(const std::function<bool()>& keepWaiting)
 {
+    keepWaiting_ = keepWaiting;
     QClipboard* clipboard = QGuiApplication::clipboard();
     // Our own text is at hand; another program's is asked for directly, as
     // Qt cannot tell a silent owner from an empty text.
     if (OnX11() && !clipboard->ownsClipboard()) {
-        // Read in a thread of its own, while the window goes on: it repaints,
-        // and can be closed, which ends the read.
-        std::atomic<bool> abandoned = false;
-        QEventLoop waiting;
-        QTimer asking;
-        QObject::connect(&asking, &QTimer::timeout, &waiting, [&] {
-            if (!keepWaiting())
-                abandoned = true;
-        });
-        asking.start(10);
-        X11ClipboardText text;
-        std::exception_ptr failure; // out of memory, above all
-        std::thread reader([&] {
-            try {
-                text = ReadX11ClipboardText(std::chrono::seconds(2), [&abandoned] { return !abandoned; });
-            } catch (...) {
-                failure = std::current_exception();
-            }
-            QMetaObject::invokeMethod(&waiting, &QEventLoop::quit, Qt::QueuedConnection);
-        });
-        waiting.exec();
-        // Also left when the program quits, as its window was closed.
-        if (!keepWaiting())
-            abandoned = true;
-        reader.join();
-        if (failure)
-            std::rethrow_exception(failure);
+        X11ClipboardText text = ReadFromOwner();
         switch (text.status) {
         case X11ClipboardText::Status::Text: {
+            readSize_ = text.utf8.size();
+            readDigest_ = Digest(text.utf8);
             // Decoded in place: UTF-16 never takes more units than UTF-8 bytes.
             std::u16string utf16(text.utf8.size(), u'\0');
             QStringDecoder decoder(QStringDecoder::Utf8);
@@ -78,7 +126,7 @@ ClipboardText QtClipboard::ReadText(const std::function<bool()>& keepWaiting)
                 = decoder.appendToBuffer(reinterpret_cast<QChar*>(utf16.data()),
                                          QByteArrayView(text.utf8.data(), qsizetype(text.utf8.size())));
             utf16.resize(static_cast<std::size_t>(end - reinterpret_cast<const QChar*>(utf16.data())));
-            return {std::move(utf16), text.answeredBy};
+            return {std::move(utf16), Mark(text.answeredBy, text.ownerTime)};
         }
         case X11ClipboardText::Status::NoText:
             throw Failure(messages::kNoText);
@@ -95,7 +143,30 @@ ClipboardText QtClipboard::ReadText(const std::function<bool()>& keepWaiting)
         throw Failure(messages::kNoText);
     const QString text = data->text();
     return {{reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())},
-            OnX11() ? X11ClipboardOwner() : changes_};
+            OnX11() ? Mark(X11ClipboardOwner(), 0) : changes_};
+}
+
+// Whether the clipboard of another program now holds something else than
+// the text read from `readFrom`: a text taken anew, by its owner or another
+// one, is the same content when its bytes are the same.
+bool QtClipboard::HoldsAnotherContent(ClipboardMark readFrom) const
+{
+    const xcb_window_t owner = X11ClipboardOwner();
+    if (owner == XCB_NONE) // it left after answering: nothing to keep
+        return false;
+    if (owner == OwnerOf(readFrom)) {
+        if (TimeOf(readFrom) == 0) // an owner that keeps no time, or this program
+            return false;
+        const xcb_timestamp_t time
+            = AwayFromTheWindow<xcb_timestamp_t>(keepWaiting_, [](const std::function<bool()>& goOn) {
+                  return X11ClipboardOwnerTime(kPatience, goOn);
+              });
+        if (time == TimeOf(readFrom))
+            return false;
+    }
+    const X11ClipboardText now = ReadFromOwner();
+    return now.status != X11ClipboardText::Status::Text || now.utf8.size() != readSize_
+        || Digest(now.utf8) != readDigest_;
 }
 
 void QtClipboard::WriteText(std::string_view utf8, Sensitivity sensitivity, ClipboardMark readFrom)
@@ -103,14 +174,12 @@ void QtClipboard::WriteText(std::string_view utf8, Sensitivity sensitivity, Clip
     QClipboard* clipboard = QGuiApplication::clipboard();
     const bool x11 = OnX11();
     const bool wasOurs = clipboard->ownsClipboard();
-    const xcb_window_t previousOwner = x11 ? X11ClipboardOwner() : XCB_NONE;
     // Qt would claim the clipboard with the time of the last event it saw,
-    // which may be another program's copy made since the read. An owner that
-    // left after answering leaves nothing to keep.
-    const bool copiedMeanwhile
-        = x11 ? previousOwner != XCB_NONE && previousOwner != readFrom : changes_ != readFrom;
+    // which may be another program's copy made since the read.
+    const bool copiedMeanwhile = x11 ? !wasOurs && HoldsAnotherContent(readFrom) : changes_ != readFrom;
     if (copiedMeanwhile)
         throw Failure(messages::kCopiedMeanwhile);
+    const xcb_window_t previousOwner = x11 ? X11ClipboardOwner() : XCB_NONE;
 
     auto* data = new QMimeData;
     data->setData(QString::fromLatin1(keeper::kTextTarget),

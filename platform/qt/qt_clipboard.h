@@ -4,11 +4,17 @@
 
 #include <QObject>
 
+#include <cstddef>
+
+struct X11ClipboardText;
+
 // The clipboard as Qt serves it, read straight from the X server on X11.
 //
 // How a copy made meanwhile is known: on X11 the mark is the window that
-// owned the clipboard when it was read, and another owner at the write is a
-// newer copy. Elsewhere (Wayland) the mark counts Qt's word that the
+// owned the clipboard when it was read and the time it says it took it at;
+// another owner or time at the write is a newer copy unless it offers the
+// very text that was read (a clipboard manager taking back the text of a
+// program that quit). Elsewhere (Wayland) the mark counts Qt's word that the
 // clipboard changed, which comes only between events: the command handles
 // none between its read and its write there, so a copy made in that time
 // cannot be known and is replaced.
@@ -22,6 +28,14 @@ public:
     void WriteText(std::string_view utf8, Sensitivity sensitivity, ClipboardMark readFrom) override;
 
 private:
-    QObject context_; // for the connection that counts changes
+    [[nodiscard]] X11ClipboardText ReadFromOwner() const;
+    [[nodiscard]] bool HoldsAnotherContent(ClipboardMark readFrom) const;
+
+    QObject context_; // for the connections to the clipboard's signals
     ClipboardMark changes_ = 0;
+    // Of the command under way: whether to go on waiting for another
+    // program, and the size and digest of the text it read from one.
+    std::function<bool()> keepWaiting_;
+    std::size_t readSize_ = 0;
+    std::size_t readDigest_ = 0;
 };

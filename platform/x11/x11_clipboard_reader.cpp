@@ -5,6 +5,7 @@
 #include <xcb/xfixes.h>
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -44,6 +45,16 @@ public:
         return {Status::NoAnswer, {}};
     }
 
+    xcb_timestamp_t OwnerTime()
+    {
+        const x11::Owned<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
+            x11_.get(), xcb_get_selection_owner(x11_.get(), clipboard_), nullptr));
+        if (!x11_.Ok() || !WatchOwner() || !owner || owner->owner == XCB_NONE)
+            return 0;
+        owner_ = owner->owner;
+        return Time();
+    }
+
 private:
     // Asks XFixes to tell us of every change of the clipboard's owner, and
     // of an owner that vanishes, so that a read stops only when nobody will answer.
@@ -76,13 +87,30 @@ private:
         const xcb_atom_t target = TextTarget();
         if (target == XCB_NONE)
             return {failed_ ? Status::NoAnswer : Status::NoText, {}};
+        const xcb_timestamp_t time = Offered(x11_.Atom("TIMESTAMP")) ? Time() : 0;
         // The text was offered: a refusal now is a failure to read, not an empty text.
         std::optional<std::string> data = Convert(target);
         if (!data)
             return {tooLong_ ? Status::TooLong : Status::NoAnswer, {}};
         if (target == XCB_ATOM_STRING)
             *data = Latin1ToUtf8(*data);
-        return {Status::Text, std::move(*data), owner_};
+        return {Status::Text, std::move(*data), owner_, time};
+    }
+
+    // The owner's TIMESTAMP, or 0.
+    xcb_timestamp_t Time()
+    {
+        const std::optional<std::string> time = Convert(x11_.Atom("TIMESTAMP"));
+        failed_ = false; // an owner that keeps no time still has its text to give
+        xcb_timestamp_t value = 0;
+        if (time && time->size() == sizeof value)
+            std::memcpy(&value, time->data(), sizeof value);
+        return value;
+    }
+
+    bool Offered(xcb_atom_t target) const
+    {
+        return std::find(offered_.begin(), offered_.end(), target) != offered_.end();
     }
 
     // The best text format the owner offers, or none.
@@ -91,12 +119,13 @@ private:
         const xcb_atom_t preferred[]
             = {x11_.Atom("UTF8_STRING"), x11_.Atom("text/plain;charset=utf-8"), XCB_ATOM_STRING};
         const std::optional<std::string> targets = Convert(x11_.Atom("TARGETS"));
+        offered_.clear();
         if (!targets)
             return failed_ ? XCB_NONE : preferred[0]; // an old owner may not list them
         const auto* atoms = reinterpret_cast<const xcb_atom_t*>(targets->data());
-        const std::vector<xcb_atom_t> offered(atoms, atoms + targets->size() / sizeof(xcb_atom_t));
+        offered_.assign(atoms, atoms + targets->size() / sizeof(xcb_atom_t));
         for (const xcb_atom_t atom : preferred) {
-            if (std::find(offered.begin(), offered.end(), atom) != offered.end())
+            if (Offered(atom))
                 return atom;
         }
         return XCB_NONE;
@@ -233,6 +262,7 @@ private:
     xcb_atom_t clipboard_, incr_, property_;
     xcb_window_t window_;
     xcb_window_t owner_ = XCB_NONE;
+    std::vector<xcb_atom_t> offered_;
     uint8_t xfixesEvent_ = 0;
     bool ownerChanged_ = false;
     bool failed_ = false;
@@ -245,6 +275,12 @@ X11ClipboardText ReadX11ClipboardText(std::chrono::milliseconds patience,
                                       const std::function<bool()>& keepWaiting)
 {
     return Reader(patience, keepWaiting).Read();
+}
+
+xcb_timestamp_t X11ClipboardOwnerTime(std::chrono::milliseconds patience,
+                                      const std::function<bool()>& keepWaiting)
+{
+    return Reader(patience, keepWaiting).OwnerTime();
 }
 
 xcb_window_t X11ClipboardOwner()

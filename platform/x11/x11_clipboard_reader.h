@@ -16,6 +16,8 @@ struct X11ClipboardText {
     Status status;
     std::string utf8;
     xcb_window_t answeredBy = XCB_NONE; // the owner that gave the text
+    // When that owner took the clipboard, as it says; 0 when it does not.
+    xcb_timestamp_t ownerTime = 0;
 };
 
 // The most text the program can take, in UTF-8 bytes: its cipher text is three times as long.
@@ -26,6 +28,11 @@ inline constexpr std::size_t kMostTextBytes = std::size_t{1} << 30;
 // `keepWaiting` is called every few milliseconds while the owner is
 // awaited: it keeps a window alive, and stops the read by answering false.
 [[nodiscard]] X11ClipboardText ReadX11ClipboardText(std::chrono::milliseconds patience,
+                                                    const std::function<bool()>& keepWaiting);
+
+// When the clipboard's owner took it, as it says; 0 when it does not say,
+// or did not answer within `patience`.
+[[nodiscard]] xcb_timestamp_t X11ClipboardOwnerTime(std::chrono::milliseconds patience,
                                                     const std::function<bool()>& keepWaiting);
 
 // The window that owns the CLIPBOARD selection now, or none.

@@ -78,8 +78,8 @@ def owner_answers():
 LARGE_PASTE_SECONDS = 60
 
 
-def xclip_get(target="UTF8_STRING", seconds=5):
-    result = run_client(["xclip", "-selection", "clipboard", "-t", target, "-o"],
+def xclip_get(target="UTF8_STRING", seconds=5, selection="clipboard"):
+    result = run_client(["xclip", "-selection", selection, "-t", target, "-o"],
                         stdout=subprocess.PIPE, timeout=seconds)
     return result.stdout if result.returncode == 0 else None
 

@@ -7,8 +7,13 @@
 //   announcing      announces 4 GiB in chunks, and sends "abc"
 //   passing TEXT    asked for its text, hands the clipboard to a window of its own and closes
 //                   the one asked, unanswered; the new window answers with TEXT
-//   overtaken TEXT  answers TEXT, and a window of its own takes the clipboard before the
-//                   requestor can read the answer; the new window answers with TEXT
+//   overtaken TEXT [NEWER]
+//                   answers TEXT, and a window of its own takes the clipboard before the
+//                   requestor can read the answer; the new window answers with NEWER (or TEXT)
+//   retaken TEXT NEWER
+//                   asked for its text, takes the clipboard again with the same window, then
+//                   answers TEXT; afterwards it answers NEWER
+//   manager         owns CLIPBOARD_MANAGER and never answers, as some clipboard managers do
 //   dribbling       sends its text in chunks of one byte, one every 1.5 s, for ever
 //   whole SIZE      answers with SIZE bytes of "0123456789…" in one property, no chunks
 //   untargeted TEXT refuses TARGETS, and answers UTF8_STRING with TEXT
@@ -19,6 +24,7 @@
 //   abandoning      asks for the clipboard's text and vanishes before it can come
 //   multiple        asks for UTF8_STRING and an unknown target in one MULTIPLE request, and
 //                   prints the text and what became of each target
+// Owners take the clipboard at a real time and tell it for TIMESTAMP.
 // Prints "ready" once it owns the clipboard; ends when it loses it.
 #include "platform/x11/x11_selection.h"
 
@@ -49,21 +55,27 @@ int CloseWindow(const x11::Connection& x11, xcb_window_t window)
     return error ? 1 : 0;
 }
 
+// A real time, from the server's note of a change made to `window`'s property for it.
+xcb_timestamp_t ServerTime(const x11::Connection& x11, xcb_window_t window)
+{
+    xcb_change_property(x11.get(), XCB_PROP_MODE_APPEND, window, x11.Atom("TEST_TIME"), XCB_ATOM_STRING, 8, 0,
+                        nullptr);
+    const x11::Event changed = x11.WaitFor(std::chrono::seconds(2), [](const xcb_generic_event_t* event) {
+        return x11::Kind(event) == XCB_PROPERTY_NOTIFY;
+    });
+    return changed ? reinterpret_cast<const xcb_property_notify_event_t*>(changed.get())->time
+                   : xcb_timestamp_t{XCB_CURRENT_TIME};
+}
+
 // Waits at most two seconds for each chunk; prints the bytes received and
 // whether the answer bore the time of the request, as ICCCM asks.
 int ReadSlowly(const x11::Connection& x11, int pause)
 {
     const xcb_window_t window = x11.CreateHiddenWindow();
     const xcb_atom_t property = x11.Atom("TEST_PASTE"), incr = x11.Atom("INCR");
-    // A real time, from the server's note of a change made for it.
-    xcb_change_property(x11.get(), XCB_PROP_MODE_REPLACE, window, property, XCB_ATOM_STRING, 8, 0, nullptr);
-    xcb_flush(x11.get());
-    const x11::Event changed = x11.WaitFor(std::chrono::seconds(2), [](const xcb_generic_event_t* event) {
-        return x11::Kind(event) == XCB_PROPERTY_NOTIFY;
-    });
-    if (!changed)
+    const xcb_timestamp_t asked = ServerTime(x11, window);
+    if (asked == XCB_CURRENT_TIME)
         return 1;
-    const xcb_timestamp_t asked = reinterpret_cast<const xcb_property_notify_event_t*>(changed.get())->time;
     xcb_convert_selection(x11.get(), window, x11.Atom("CLIPBOARD"), x11.Atom("UTF8_STRING"), property, asked);
     const auto next = [&](int kind) {
         return x11.WaitFor(std::chrono::seconds(2), [&](const xcb_generic_event_t* event) {
@@ -156,29 +168,36 @@ int main(int argc, char** argv)
         return 0;
     }
     if (mode != "silent" && mode != "vanishing" && mode != "refusing" && mode != "unset"
-        && mode != "announcing" && mode != "dribbling" && !(mode == "slow" && argc == 4)
+        && mode != "announcing" && mode != "dribbling" && mode != "manager" && !(mode == "slow" && argc == 4)
         && !((mode == "passing" || mode == "overtaken" || mode == "whole" || mode == "untargeted")
-             && argc == 3)) {
+             && argc == 3)
+        && !((mode == "overtaken" || mode == "retaken") && argc == 4)) {
         std::fprintf(
             stderr,
             "usage: x11_test_tool silent | slow MS TEXT | vanishing | refusing | unset | announcing | "
-            "dribbling | passing TEXT | overtaken TEXT | whole SIZE | untargeted TEXT | close WINDOW | "
-            "reading MS | abandoning | multiple\n");
+            "dribbling | passing TEXT | overtaken TEXT [NEWER] | retaken TEXT NEWER | whole SIZE | "
+            "untargeted TEXT | manager | close WINDOW | reading MS | abandoning | multiple\n");
         return 2;
     }
 
-    const xcb_atom_t clipboard = x11.Atom("CLIPBOARD"), targets = x11.Atom("TARGETS"),
+    const xcb_atom_t clipboard = mode == "manager" ? x11.Atom("CLIPBOARD_MANAGER") : x11.Atom("CLIPBOARD"),
+                     targets = x11.Atom("TARGETS"), timestamp = x11.Atom("TIMESTAMP"),
                      utf8 = x11.Atom("UTF8_STRING"), incr = x11.Atom("INCR");
     xcb_window_t window = x11.CreateHiddenWindow();
-    xcb_set_selection_owner(x11.get(), window, clipboard, XCB_CURRENT_TIME);
-    const x11::Owned<xcb_get_selection_owner_reply_t> owner(
-        xcb_get_selection_owner_reply(x11.get(), xcb_get_selection_owner(x11.get(), clipboard), nullptr));
-    if (!owner || owner->owner != window)
+    xcb_timestamp_t taken = ServerTime(x11, window);
+    const auto take = [&] {
+        xcb_set_selection_owner(x11.get(), window, clipboard, taken);
+        const x11::Owned<xcb_get_selection_owner_reply_t> owner(
+            xcb_get_selection_owner_reply(x11.get(), xcb_get_selection_owner(x11.get(), clipboard), nullptr));
+        return owner && owner->owner == window;
+    };
+    if (!take())
         return 1;
     std::puts("ready");
     std::fflush(stdout);
 
-    std::string text = mode == "slow" ? argv[3] : argc == 3 ? argv[2] : std::string(4 << 20, '7');
+    std::string text = mode == "slow" ? argv[3] : argc >= 3 ? argv[2] : std::string(4 << 20, '7');
+    const std::string newer = argc == 4 ? argv[3] : text;
     if (mode == "whole") {
         text.resize(std::stoul(argv[2]));
         for (std::size_t i = 0; i < text.size(); ++i)
@@ -189,7 +208,7 @@ int main(int argc, char** argv)
         if (x11::Kind(event.get()) == XCB_SELECTION_CLEAR
             && reinterpret_cast<const xcb_selection_clear_event_t*>(event.get())->owner == window)
             return 0;
-        if (x11::Kind(event.get()) != XCB_SELECTION_REQUEST || mode == "silent")
+        if (x11::Kind(event.get()) != XCB_SELECTION_REQUEST || mode == "silent" || mode == "manager")
             continue;
         const auto request = *reinterpret_cast<const xcb_selection_request_event_t*>(event.get());
         if (mode == "slow")
@@ -197,10 +216,24 @@ int main(int argc, char** argv)
         if (request.target == targets && mode == "untargeted") {
             x11.Notify(request, XCB_NONE);
         } else if (request.target == targets) {
-            const xcb_atom_t offered[] = {targets, utf8};
+            const xcb_atom_t offered[] = {targets, timestamp, utf8};
             xcb_change_property(x11.get(), XCB_PROP_MODE_REPLACE, request.requestor, request.property,
-                                XCB_ATOM_ATOM, 32, 2, offered);
+                                XCB_ATOM_ATOM, 32, 3, offered);
             x11.Notify(request, request.property);
+        } else if (request.target == timestamp) {
+            xcb_change_property(x11.get(), XCB_PROP_MODE_REPLACE, request.requestor, request.property,
+                                XCB_ATOM_INTEGER, 32, 1, &taken);
+            x11.Notify(request, request.property);
+        } else if (request.target == utf8 && mode == "retaken" && !passed) {
+            // Copied again in the same program: the same window, a newer time.
+            passed = true;
+            xcb_change_property(x11.get(), XCB_PROP_MODE_REPLACE, request.requestor, request.property, utf8,
+                                8, static_cast<uint32_t>(text.size()), text.data());
+            taken = ServerTime(x11, window);
+            if (!take())
+                return 1;
+            x11.Notify(request, request.property);
+            text = newer;
         } else if (request.target == utf8 && mode == "passing" && !passed) {
             passed = true;
             window = x11.CreateHiddenWindow();
@@ -219,6 +252,7 @@ int main(int argc, char** argv)
             xcb_set_selection_owner(x11.get(), window, clipboard, XCB_CURRENT_TIME);
             xcb_ungrab_server(x11.get());
             xcb_flush(x11.get());
+            text = newer;
         } else if (request.target == utf8 && mode == "refusing") {
             x11.Notify(request, XCB_NONE);
         } else if (request.target == utf8 && mode == "unset") {

@@ -103,6 +103,22 @@ class ClipboardKeeper(unittest.TestCase):
         self.assertTrue(wait_until(lambda: not keepers()))
         self.assertEqual(xclip_get(), b"autre chose")
 
+    def test_quitter_does_not_wait_for_a_clipboard_manager_that_never_answers(self):
+        manager = subprocess.Popen([TOOL, "manager"], stdout=subprocess.PIPE, text=True)
+        self.addCleanup(manager.stdout.close)
+        self.addCleanup(manager.wait, 5)
+        self.addCleanup(manager.kill)
+        self.assertEqual(manager.stdout.readline(), "ready\n")
+        program, window = self.start([PROGRAM])
+        xclip_put(b"texte")
+        click(window, COMMAND1)
+        self.assertEqual(clipboard_becomes(expected_cipher("texte", INITIAL_KEY).encode()),
+                         expected_cipher("texte", INITIAL_KEY).encode())
+        started = time.monotonic()
+        click(window, COMMAND3)
+        self.assert_ends(program)
+        self.assertLess(time.monotonic() - started, 1.0)
+
     def test_two_runs_leave_one_keeper(self):
         self.encrypt_and_end("premier", self.quit)
         second = self.encrypt_and_end("second", self.quit)

@@ -15,7 +15,7 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "support"))
 from x11 import (COMMAND1, COMMAND2, COMMAND3, COMMAND4, INITIAL_KEY, KEY,  # noqa: E402
                  character_of, click, clipboard_becomes, dismiss_message, expected_cipher,
-                 message_windows, start_program, wait_until, xclip_get, xclip_put, xdotool)
+                 message_windows, run_client, start_program, wait_until, xclip_get, xclip_put, xdotool)
 
 PROGRAM = TOOL = None
 
@@ -138,6 +138,19 @@ class EndToEnd(unittest.TestCase):
     def test_quitter_ends_the_program(self):
         self.click(COMMAND3)
         self.assertEqual(self.program.wait(timeout=10), 0)
+
+    def test_the_key_selected_never_goes_out_through_the_primary_selection(self):
+        self.type_key("Clé secrète")
+        for select in (["key", "ctrl+a"], ["click", "--repeat", "2", "1"]):
+            with self.subTest(select=select[0]):
+                run_client(["xclip", "-selection", "primary", "-i"], input=b"avant", timeout=5).check_returncode()
+                self.click(KEY)
+                xdotool(*select)
+                primary = xclip_get(selection="primary", seconds=2)
+                self.assertFalse(primary and primary.decode() in "Clé secrète", primary)
+        # Copying it on purpose still works.
+        xdotool("key", "ctrl+a", "ctrl+c")
+        self.assert_clipboard_becomes("Clé secrète".encode())
 
 
 class DisplayOption(unittest.TestCase):

@@ -63,7 +63,12 @@ int main(int argc, char* argv[])
         std::_Exit(status);
     }
     try {
-        HandOverClipboard();
+        // Qt takes the keeper's claim, made at the very time of its own, for
+        // an older one, and would still ask a clipboard manager to save the
+        // clipboard on its way out, waiting five seconds for one that never
+        // answers: nothing of Qt's teardown is needed any more.
+        if (HandOverClipboard())
+            std::_Exit(status);
     } catch (const Failure& failure) {
         ReportFailure(nullptr, QString::fromUtf8(failure.what()));
     }

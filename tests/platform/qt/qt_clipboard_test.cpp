@@ -202,17 +202,37 @@ private Q_SLOTS:
         QCOMPARE(QtClipboard().ReadText(KeepWaiting).text, u"abc");
     }
 
-    // Another program's copy made while the text is ciphered is kept.
-    void newerCopyIsNotOverwritten()
+    // The clipboard taken again while the text is ciphered, by another
+    // window or by the same one at a newer time: a newer copy is kept, the
+    // same text taken back (a clipboard manager's doing) is ciphered.
+    void clipboardTakenAgainDuringTheCommand_data()
     {
-        takeClipboard({u"overtaken"_qs, u"Bonjour"_qs});
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("result");
+        QTest::newRow("another window, another text")
+            << QStringList{u"overtaken"_qs, u"Bonjour"_qs, u"Salut"_qs} << "Salut"_qba;
+        QTest::newRow("the same window, another text")
+            << QStringList{u"retaken"_qs, u"Bonjour"_qs, u"Salut"_qs} << "Salut"_qba;
+        QTest::newRow("another window, the same text")
+            << QStringList{u"overtaken"_qs, u"Bonjour"_qs, u"Bonjour"_qs} << "015024135039024156063"_qba;
+        QTest::newRow("the same window, the same text")
+            << QStringList{u"retaken"_qs, u"Bonjour"_qs, u"Bonjour"_qs} << "015024135039024156063"_qba;
+    }
+
+    void clipboardTakenAgainDuringTheCommand()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, result);
+        takeClipboard(arguments);
+        const bool newer = arguments[1] != arguments[2];
         try {
             Run(EncryptClipboard, u"Mwé"_qs);
-            QFAIL("the command did not fail");
+            QVERIFY2(!newer, "the newer copy was overwritten");
         } catch (const Failure& failure) {
-            QVERIFY2(QString::fromUtf8(failure.what()).contains(u"y a copié autre chose"_qs), failure.what());
+            QVERIFY2(newer && QString::fromUtf8(failure.what()).contains(u"y a copié autre chose"_qs),
+                     failure.what());
         }
-        QCOMPARE(xclip::Get(), "Bonjour"_qba);
+        QCOMPARE(xclip::Get(), result);
     }
 
     void endlessTransferIsGivenUp()
