@@ -3,8 +3,7 @@
 #include "cipher/failure.h"
 #include "cipher/messages.h"
 #include "platform/qt/program_start.h"
-#include "platform/qt/qt_clipboard.h"
-#include "platform/x11/keeper_protocol.h"
+#include "platform/keeper/keeper_protocol.h"
 #include "platform/x11/x11_clipboard_reader.h"
 #include "platform/x11/x11_selection.h"
 
@@ -14,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QEventLoop>
 #include <QMimeData>
 
 #include <poll.h>
@@ -32,13 +32,13 @@ using Clock = std::chrono::steady_clock;
 // How long the keeper may take to claim the clipboard once it has the text.
 constexpr auto kClaimPatience = std::chrono::seconds(1);
 
-// Installed as a private helper under libexec; in the build tree, beside the program.
-QString KeeperPath()
+// Installed as private helpers under libexec; in the build tree, beside the program.
+QString KeeperPath(const char* name)
 {
     const QDir programs(QCoreApplication::applicationDirPath());
-    const QString installed = programs.absoluteFilePath(QStringLiteral(KEEPER_FROM_PROGRAM));
-    return QFileInfo::exists(installed) ? installed
-                                        : programs.absoluteFilePath(QStringLiteral("brouillamine-keeper"));
+    const QString installed
+        = programs.absoluteFilePath(QStringLiteral(KEEPERS_FROM_PROGRAM "/") + QString::fromLatin1(name));
+    return QFileInfo::exists(installed) ? installed : programs.absoluteFilePath(QString::fromLatin1(name));
 }
 
 // The time at which this program took the clipboard, as Qt answers it for
@@ -86,16 +86,18 @@ bool WriteAll(int descriptor, const char* data, std::size_t size)
     return true;
 }
 
-// The keeper's one-line answer, or "" when none came in time.
+// The keeper's one-line answer, or "" when none came in time. The
+// program's events go on meanwhile: a Wayland keeper reads the clipboard
+// from it.
 std::string AnswerOf(int descriptor)
 {
     std::string answer;
     const auto deadline = Clock::now() + kClaimPatience;
-    while (answer.find('\n') == std::string::npos) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    while (answer.find('\n') == std::string::npos && Clock::now() < deadline) {
+        QCoreApplication::processEvents();
         pollfd ready{descriptor, POLLIN, 0};
-        const int polled = poll(&ready, 1, static_cast<int>(std::max<long long>(0, left.count())));
-        if (polled < 0 && errno == EINTR)
+        const int polled = poll(&ready, 1, 5);
+        if (polled == 0 || (polled < 0 && errno == EINTR))
             continue;
         char buffer[16];
         const ssize_t got = polled == 1 ? read(descriptor, buffer, sizeof buffer) : 0;
@@ -108,14 +110,16 @@ std::string AnswerOf(int descriptor)
     return answer;
 }
 
-// Starts the keeper in a session of its own and no child of ours, in "/",
-// with nothing of ours open but the two pipes. Returns its answer.
-std::string HandOver(const std::string& header, const QByteArray& text)
+// Starts the keeper `name` in a session of its own and no child of ours, in
+// "/", with nothing of ours open but the two pipes. Returns its answer.
+std::string HandOver(const char* name, const keeper::Header& header, const QByteArray& text)
 {
+    std::signal(SIGPIPE, SIG_IGN); // a keeper that died early is told by write(), not by a signal
     int input = -1, output = -1;
-    if (!StartWithPipes(QFile::encodeName(KeeperPath()).constData(), input, output))
+    if (!StartWithPipes(QFile::encodeName(KeeperPath(name)).constData(), input, output))
         return {};
-    const bool written = WriteAll(input, header.data(), header.size())
+    const std::string line = keeper::WriteHeader(header);
+    const bool written = WriteAll(input, line.data(), line.size())
         && WriteAll(input, text.constData(), static_cast<std::size_t>(text.size()));
     close(input);
     const std::string answer = written ? AnswerOf(output) : std::string();
@@ -123,34 +127,59 @@ std::string HandOver(const std::string& header, const QByteArray& text)
     return answer;
 }
 
+// The X server tells, as Qt cannot: Qt takes a keeper's claim made at the
+// very time of its own for an older one, and goes on believing it owns the clipboard.
+Handover HandOverOnX11(const QByteArray& text, bool secret)
+{
+    const xcb_window_t ours = X11ClipboardOwner();
+    std::string answer;
+    if (const std::optional<xcb_timestamp_t> time = OwnershipTime())
+        answer = HandOver("brouillamine-keeper", {secret, static_cast<std::size_t>(text.size()), *time}, text);
+    if (answer == keeper::kTaken)
+        return Handover::Kept;
+    const xcb_window_t owner = X11ClipboardOwner();
+    if (answer == keeper::kSuperseded || (owner != ours && owner != XCB_NONE))
+        return Handover::NothingToKeep; // another program's copy, or the keeper's after all
+    if (owner == XCB_NONE) {
+        // Ours again, so that the text can be pasted while the message says so.
+        auto* data = new QMimeData;
+        data->setData(QString::fromLatin1(keeper::kTextTarget), text);
+        if (secret)
+            data->setData(QString::fromLatin1(keeper::kSecretHintTarget), keeper::kSecret);
+        QGuiApplication::clipboard()->setMimeData(data);
+    }
+    throw Failure(messages::kNotKept);
+}
+
 } // namespace
 
-bool HandOverClipboard()
+Handover HandOverClipboard()
 {
     QClipboard* clipboard = QGuiApplication::clipboard();
-    if (QGuiApplication::platformName() != QLatin1String("xcb") || !clipboard->ownsClipboard())
-        return false;
+    const QString platform = QGuiApplication::platformName();
+    const bool x11 = platform == QLatin1String("xcb");
+    if (!(x11 || platform.startsWith(QLatin1String("wayland"))) || !clipboard->ownsClipboard())
+        return Handover::NothingToKeep;
     const QMimeData* data = clipboard->mimeData();
     const QByteArray text = data->data(QString::fromLatin1(keeper::kTextTarget));
     const bool secret = data->hasFormat(QString::fromLatin1(keeper::kSecretHintTarget));
-    const ClipboardMark ours = X11ClipboardOwner();
-    std::signal(SIGPIPE, SIG_IGN); // a keeper that died early is told by write(), not by a signal
+    if (x11)
+        return HandOverOnX11(text, secret);
+    const std::string answer
+        = HandOver("brouillamine-wayland-keeper", {secret, static_cast<std::size_t>(text.size()), 0}, text);
+    return answer == keeper::kTaken ? Handover::Kept
+        : answer == keeper::kSuperseded ? Handover::NothingToKeep
+                                        : Handover::ServeItYourself;
+}
 
-    std::string answer;
-    if (const std::optional<xcb_timestamp_t> time = OwnershipTime()) {
-        const std::string header = keeper::Header(secret, static_cast<std::size_t>(text.size()), *time);
-        answer = HandOver(header, text);
-    }
-    if (answer == keeper::kSuperseded) // another program took the clipboard since: its text stays
-        return false;
-    if (answer != keeper::kTaken) {
-        // Ours again, so that the text can be pasted while the message says so.
-        try {
-            QtClipboard().WriteText({text.constData(), static_cast<std::size_t>(text.size())},
-                                    secret ? Sensitivity::Secret : Sensitivity::Plain, ours);
-        } catch (const Failure&) { // the keeper, or a newer copy, has it after all
-        }
-        throw Failure(messages::kNotKept);
-    }
-    return true;
+void ServeClipboardWhileOurs()
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    QEventLoop serving;
+    QObject::connect(clipboard, &QClipboard::changed, &serving, [&serving, clipboard] {
+        if (!clipboard->ownsClipboard())
+            serving.quit();
+    });
+    if (clipboard->ownsClipboard())
+        serving.exec();
 }

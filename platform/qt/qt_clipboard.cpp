@@ -3,7 +3,7 @@
 #include "cipher/failure.h"
 #include "cipher/messages.h"
 
-#include "platform/x11/keeper_protocol.h"
+#include "platform/keeper/keeper_protocol.h"
 #include "platform/x11/x11_clipboard_reader.h"
 
 #include <QClipboard>

@@ -6,7 +6,7 @@
 // targets and bytes as the program did, pastes of any size, and exits once
 // another program has taken the clipboard and the pastes it had begun are
 // done.
-#include "platform/x11/keeper_protocol.h"
+#include "platform/keeper/keeper_protocol.h"
 #include "platform/x11/x11_selection.h"
 
 #include <algorithm>
@@ -14,6 +14,7 @@
 #include <csignal>
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -267,17 +268,10 @@ int main()
 {
     // A program that stopped waiting for the answer must not end the keeper.
     std::signal(SIGPIPE, SIG_IGN);
-    char kind[8] = {};
-    unsigned long long size = 0;
-    unsigned long time = 0;
-    if (std::scanf("%7s %llu %lu", kind, &size, &time) != 3 || std::getchar() != '\n'
-        || (std::string(kind) != keeper::kSecret && std::string(kind) != keeper::kPlain))
+    std::optional<keeper::HandedText> handed = keeper::ReadHandedText(stdin);
+    if (!handed)
         return 2;
-    std::string text(size, '\0');
-    if (std::fread(text.data(), 1, text.size(), stdin) != text.size())
-        return 2;
-
-    Keeper keeper(std::move(text), std::string(kind) == keeper::kSecret, static_cast<xcb_timestamp_t>(time));
+    Keeper keeper(std::move(handed->text), handed->secret, handed->time);
     const bool taken = keeper.TakeClipboard();
     std::fputs(taken ? keeper::kTaken : keeper::kSuperseded, stdout);
     std::fclose(stdout);

@@ -53,13 +53,15 @@ int main(int argc, char* argv[])
     window.show();
     const int status = application.exec();
     if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        // The window goes at once; the clipboard's text stays, with a keeper
+        // or served by the program itself until another program copies.
         // Qt 6.4's Wayland plugin (Debian 12's) can hang for ever in
         // ~QApplication: one of its event threads waits in
-        // wl_display_read_events for a reader that has already stopped. The
-        // compositor keeps the clipboard and nothing else of ours is left, so
-        // end here, once pending requests (a paste among them) are answered.
+        // wl_display_read_events for a reader that has already stopped. So
+        // the program ends without it.
         window.hide();
-        QCoreApplication::processEvents();
+        if (HandOverClipboard() == Handover::ServeItYourself)
+            ServeClipboardWhileOurs();
         std::_Exit(status);
     }
     try {
@@ -67,7 +69,7 @@ int main(int argc, char* argv[])
         // an older one, and would still ask a clipboard manager to save the
         // clipboard on its way out, waiting five seconds for one that never
         // answers: nothing of Qt's teardown is needed any more.
-        if (HandOverClipboard())
+        if (HandOverClipboard() == Handover::Kept)
             std::_Exit(status);
     } catch (const Failure& failure) {
         ReportFailure(nullptr, QString::fromUtf8(failure.what()));

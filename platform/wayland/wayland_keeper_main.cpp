@@ -1,0 +1,283 @@
+// brouillamine-wayland-keeper: holds the clipboard's text once Brouillamine
+// has ended, on Wayland compositors that let a client with no window set the
+// clipboard (wlroots data-control: sway, Hyprland, KWin…). It reads the text
+// as keeper_protocol.h says, makes sure the clipboard still offers that very
+// text, offers every type the program offered with the same bytes, and
+// serves them until another program copies and the pastes begun are done.
+// Where the compositor offers no data-control, it answers so and the
+// program keeps serving the clipboard itself.
+#include "platform/keeper/keeper_protocol.h"
+#include "platform/wayland/data_control.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <list>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How long the program, still running, may take for each piece of its text;
+// and a paste that takes nothing for this long is taken to have gone away.
+constexpr auto kPatience = std::chrono::seconds(1);
+constexpr auto kStalledPaste = std::chrono::seconds(10);
+
+// A paste under way: the bytes still to write to a requestor's pipe.
+struct Paste {
+    int fd;
+    std::string_view left;
+    Clock::time_point lastProgress;
+};
+
+class Keeper {
+public:
+    Keeper(std::string text, bool secret)
+        : text_(std::move(text))
+        , secret_(secret)
+    {
+    }
+
+    ~Keeper()
+    {
+        for (const Paste& paste : pastes_)
+            close(paste.fd);
+        if (display_ != nullptr)
+            wl_display_disconnect(display_);
+    }
+
+    Keeper(const Keeper&) = delete;
+    Keeper& operator=(const Keeper&) = delete;
+
+    // False when there is no data-control to set the clipboard with.
+    bool Connect()
+    {
+        display_ = wl_display_connect(nullptr);
+        if (display_ == nullptr)
+            return false;
+        wl_registry* registry = wl_display_get_registry(display_);
+        wl_registry_add_listener(registry, &kRegistryListener, this);
+        wl_display_roundtrip(display_);
+        wl_registry_destroy(registry);
+        if (seat_ == nullptr || manager_ == nullptr)
+            return false;
+        device_ = data_control::GetDevice(manager_, seat_);
+        data_control::AddListener(device_, kDeviceListener, this);
+        // The device's first events name the clipboard's offer and its types.
+        return wl_display_roundtrip(display_) >= 0 && wl_display_roundtrip(display_) >= 0;
+    }
+
+    // Takes the clipboard if it still offers the program's text, with the
+    // same types; false when another program copied since.
+    bool TakeClipboard()
+    {
+        const int changes = selectionChanges_;
+        if (selection_ == nullptr || !OffersOurText(selection_))
+            return false;
+        // A copy made while the text was compared is the newer one.
+        if (wl_display_roundtrip(display_) < 0 || selectionChanges_ != changes)
+            return false;
+        const std::vector<std::string> types = offers_[selection_];
+        source_ = data_control::CreateSource(manager_);
+        data_control::AddListener(source_, kSourceListener, this);
+        for (const std::string& type : types)
+            data_control::Offer(source_, type.c_str());
+        data_control::SetSelection(device_, source_);
+        return wl_display_roundtrip(display_) >= 0 && !cancelled_;
+    }
+
+    // Serves pastes until another program copies and the pastes begun are done.
+    void Serve()
+    {
+        const int wayland = wl_display_get_fd(display_);
+        while (!(cancelled_ && pastes_.empty())) {
+            while (wl_display_prepare_read(display_) != 0)
+                wl_display_dispatch_pending(display_);
+            wl_display_flush(display_);
+            std::vector<pollfd> ready{{wayland, POLLIN, 0}};
+            for (const Paste& paste : pastes_)
+                ready.push_back({paste.fd, POLLOUT, 0});
+            const int polled = poll(ready.data(), ready.size(), 1000);
+            if (polled > 0 && (ready[0].revents & POLLIN) != 0) {
+                if (wl_display_read_events(display_) < 0)
+                    return; // the session ended
+            } else {
+                wl_display_cancel_read(display_);
+            }
+            if (wl_display_dispatch_pending(display_) < 0)
+                return;
+            if (polled < 0 && errno != EINTR)
+                return;
+            WritePastes();
+        }
+    }
+
+private:
+    // Reads the text of `offer` through a pipe, comparing it as it comes.
+    bool OffersOurText(wl_proxy* offer)
+    {
+        const std::vector<std::string>& types = offers_[offer];
+        const char* type = nullptr;
+        for (const char* candidate : {"text/plain;charset=utf-8", keeper::kTextTarget}) {
+            if (type == nullptr && std::find(types.begin(), types.end(), candidate) != types.end())
+                type = candidate;
+        }
+        int ends[2];
+        if (type == nullptr || pipe2(ends, O_CLOEXEC) != 0)
+            return false;
+        data_control::Receive(offer, type, ends[1]);
+        close(ends[1]);
+        wl_display_flush(display_);
+        std::size_t compared = 0;
+        bool same = true;
+        char buffer[64 * 1024];
+        for (;;) {
+            pollfd readable{ends[0], POLLIN, 0};
+            if (poll(&readable, 1, static_cast<int>(std::chrono::milliseconds(kPatience).count())) <= 0) {
+                same = false;
+                break;
+            }
+            const ssize_t got = read(ends[0], buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                break;
+            const auto size = static_cast<std::size_t>(got);
+            same = same && compared + size <= text_.size()
+                && std::memcmp(text_.data() + compared, buffer, size) == 0;
+            compared += size;
+        }
+        close(ends[0]);
+        return same && compared == text_.size()
+            && (std::find(types.begin(), types.end(), keeper::kSecretHintTarget) != types.end()) == secret_;
+    }
+
+    void StartPaste(const char* type, int fd)
+    {
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+        const std::string_view bytes = std::string_view(type) == keeper::kSecretHintTarget
+            ? std::string_view(keeper::kSecret)
+            : std::string_view(text_);
+        pastes_.push_back({fd, bytes, Clock::now()});
+        WritePastes();
+    }
+
+    // Writes what each requestor takes now; a paste ends when all is
+    // written, when its requestor closed its end, or when it stalled.
+    void WritePastes()
+    {
+        const auto now = Clock::now();
+        for (auto paste = pastes_.begin(); paste != pastes_.end();) {
+            const ssize_t written = paste->left.empty() ? 0 : write(paste->fd, paste->left.data(), paste->left.size());
+            if (written > 0) {
+                paste->left.remove_prefix(static_cast<std::size_t>(written));
+                paste->lastProgress = now;
+            }
+            const bool blocked = written < 0 && (errno == EAGAIN || errno == EINTR);
+            if (paste->left.empty() || (written < 0 && !blocked) || now - paste->lastProgress > kStalledPaste) {
+                close(paste->fd);
+                paste = pastes_.erase(paste);
+            } else {
+                ++paste;
+            }
+        }
+    }
+
+    static void Global(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
+                       std::uint32_t)
+    {
+        auto* keeper = static_cast<Keeper*>(data);
+        if (std::strcmp(interface, wl_seat_interface.name) == 0 && keeper->seat_ == nullptr)
+            keeper->seat_ = static_cast<wl_proxy*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
+        else if (std::strcmp(interface, data_control::kManager.name) == 0)
+            keeper->manager_ = static_cast<wl_proxy*>(wl_registry_bind(registry, name, &data_control::kManager, 1));
+    }
+
+    static void GlobalRemoved(void*, wl_registry*, std::uint32_t) {}
+
+    static void DataOffer(void* data, wl_proxy*, wl_proxy* offer)
+    {
+        auto* keeper = static_cast<Keeper*>(data);
+        keeper->offers_[offer];
+        data_control::AddListener(offer, kOfferListener, keeper);
+    }
+
+    static void OfferType(void* data, wl_proxy* offer, const char* type)
+    {
+        static_cast<Keeper*>(data)->offers_[offer].emplace_back(type);
+    }
+
+    static void Selection(void* data, wl_proxy*, wl_proxy* offer)
+    {
+        auto* keeper = static_cast<Keeper*>(data);
+        keeper->selection_ = offer;
+        ++keeper->selectionChanges_;
+    }
+
+    static void Finished(void*, wl_proxy*) {}
+    static void PrimarySelection(void*, wl_proxy*, wl_proxy*) {}
+
+    static void Send(void* data, wl_proxy*, const char* type, std::int32_t fd)
+    {
+        static_cast<Keeper*>(data)->StartPaste(type, fd);
+    }
+
+    static void Cancelled(void* data, wl_proxy*)
+    {
+        static_cast<Keeper*>(data)->cancelled_ = true;
+    }
+
+    static constexpr wl_registry_listener kRegistryListener = {Global, GlobalRemoved};
+    static constexpr data_control::DeviceListener kDeviceListener = {DataOffer, Selection, Finished,
+                                                                     PrimarySelection};
+    static constexpr data_control::SourceListener kSourceListener = {Send, Cancelled};
+    static constexpr data_control::OfferListener kOfferListener = {OfferType};
+
+    const std::string text_;
+    const bool secret_;
+    wl_display* display_ = nullptr;
+    wl_proxy* seat_ = nullptr;
+    wl_proxy* manager_ = nullptr;
+    wl_proxy* device_ = nullptr;
+    wl_proxy* source_ = nullptr;
+    wl_proxy* selection_ = nullptr;
+    int selectionChanges_ = 0;
+    std::map<wl_proxy*, std::vector<std::string>> offers_;
+    std::list<Paste> pastes_;
+    bool cancelled_ = false;
+};
+
+} // namespace
+
+int main()
+{
+    // A requestor that closed its end of a paste must not end the keeper.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::optional<keeper::HandedText> handed = keeper::ReadHandedText(stdin);
+    if (!handed)
+        return 2;
+    Keeper keeper(std::move(handed->text), handed->secret);
+    if (!keeper.Connect()) {
+        std::fputs(keeper::kUnable, stdout);
+        return 0;
+    }
+    const bool taken = keeper.TakeClipboard();
+    std::fputs(taken ? keeper::kTaken : keeper::kSuperseded, stdout);
+    std::fclose(stdout);
+    if (taken)
+        keeper.Serve();
+    return 0;
+}
