@@ -2,6 +2,7 @@
 
 #include <poll.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -22,6 +23,11 @@ Connection::Connection()
 
 Connection::~Connection()
 {
+    // The server can drop a client that closes with events still unread
+    // before it has handled the client's last requests (the empty chunk
+    // that ends a paste, for one): a round trip makes sure it has.
+    if (Ok())
+        std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
     xcb_disconnect(connection_);
 }
 

@@ -19,8 +19,8 @@
 //   untargeted TEXT refuses TARGETS, and answers UTF8_STRING with TEXT
 //   close WINDOW    asks a window to close, as a window manager's close button does
 //   reading MS      pastes the clipboard's text in chunks, MS ms apart, asking at a real
-//                   time, prints its size and whether the answer bore that time, and
-//                   keeps its window until its standard input closes
+//                   time, prints its size, whether the answer bore that time and whether
+//                   the paste never ended, and keeps its window until its standard input closes
 //   abandoning      asks for the clipboard's text and vanishes before it can come
 //   multiple        asks for UTF8_STRING and an unknown target in one MULTIPLE request, and
 //                   prints the text and what became of each target
@@ -112,7 +112,7 @@ int ReadSlowly(const x11::Connection& x11, int pause)
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(pause));
     }
-    std::printf("%zu %s\n", received, stamp);
+    std::printf("%zu %s unended\n", received, stamp);
     return 1;
 }
 
