@@ -5,7 +5,6 @@
 #include "platform/qt/program_start.h"
 #include "platform/keeper/keeper_protocol.h"
 #include "platform/x11/x11_clipboard_reader.h"
-#include "platform/x11/x11_selection.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
@@ -22,7 +21,6 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <optional>
 #include <string>
 
 namespace {
@@ -39,37 +37,6 @@ QString KeeperPath(const char* name)
     const QString installed
         = programs.absoluteFilePath(QStringLiteral(KEEPERS_FROM_PROGRAM "/") + QString::fromLatin1(name));
     return QFileInfo::exists(installed) ? installed : programs.absoluteFilePath(QString::fromLatin1(name));
-}
-
-// The time at which this program took the clipboard, as Qt answers it for
-// the TIMESTAMP target from its event loop, which runs meanwhile.
-std::optional<xcb_timestamp_t> OwnershipTime()
-{
-    const x11::Connection x11;
-    if (!x11.Ok())
-        return std::nullopt;
-    const xcb_window_t window = x11.CreateHiddenWindow();
-    const xcb_atom_t property = x11.Atom("BROUILLAMINE_TIMESTAMP");
-    xcb_convert_selection(x11.get(), window, x11.Atom("CLIPBOARD"), x11.Atom("TIMESTAMP"), property,
-                          XCB_CURRENT_TIME);
-    for (const auto deadline = Clock::now() + kClaimPatience; Clock::now() < deadline;) {
-        QCoreApplication::processEvents();
-        const x11::Event notify
-            = x11.WaitFor(std::chrono::milliseconds(10), [](const xcb_generic_event_t* event) {
-                  return x11::Kind(event) == XCB_SELECTION_NOTIFY;
-              });
-        if (!notify)
-            continue;
-        if (reinterpret_cast<const xcb_selection_notify_event_t*>(notify.get())->property == XCB_NONE)
-            return std::nullopt;
-        const x11::Owned<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-            x11.get(), xcb_get_property(x11.get(), 1, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 1),
-            nullptr));
-        if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 4)
-            return std::nullopt;
-        return *static_cast<const xcb_timestamp_t*>(xcb_get_property_value(reply.get()));
-    }
-    return std::nullopt;
 }
 
 bool WriteAll(int descriptor, const char* data, std::size_t size)
@@ -127,14 +94,24 @@ std::string HandOver(const char* name, const keeper::Header& header, const QByte
     return answer;
 }
 
-// The X server tells, as Qt cannot: Qt takes a keeper's claim made at the
-// very time of its own for an older one, and goes on believing it owns the clipboard.
+// The X server tells who owns the clipboard, as Qt cannot: Qt takes a
+// keeper's claim made at the very time of its own for an older one, and goes
+// on believing it owns the clipboard.
 Handover HandOverOnX11(const QByteArray& text, bool secret)
 {
+    QGuiApplication::sync(); // so that Qt has heard of a copy made before the end
+    if (!QGuiApplication::clipboard()->ownsClipboard())
+        return Handover::NothingToKeep;
     const xcb_window_t ours = X11ClipboardOwner();
-    std::string answer;
-    if (const std::optional<xcb_timestamp_t> time = OwnershipTime())
-        answer = HandOver("brouillamine-keeper", {secret, static_cast<std::size_t>(text.size()), *time}, text);
+    // Qt answers from its events, which go on meanwhile; none when another
+    // program took the clipboard since.
+    const xcb_timestamp_t time = X11ClipboardOwnerTime(kClaimPatience, [] {
+        QCoreApplication::processEvents();
+        return true;
+    });
+    const std::string answer = time == 0
+        ? std::string()
+        : HandOver("brouillamine-keeper", {secret, static_cast<std::size_t>(text.size()), time}, text);
     if (answer == keeper::kTaken)
         return Handover::Kept;
     const xcb_window_t owner = X11ClipboardOwner();

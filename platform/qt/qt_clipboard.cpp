@@ -173,6 +173,11 @@ void QtClipboard::WriteText(std::string_view utf8, Sensitivity sensitivity, Clip
 {
     QClipboard* clipboard = QGuiApplication::clipboard();
     const bool x11 = OnX11();
+    // Qt claims the clipboard with the time of the last event it saw: an
+    // older time than the last copy's would be refused, as if a newer copy
+    // had been made. Its events tell it of that copy.
+    if (x11)
+        QGuiApplication::sync();
     const bool wasOurs = clipboard->ownsClipboard();
     // Qt would claim the clipboard with the time of the last event it saw,
     // which may be another program's copy made since the read.

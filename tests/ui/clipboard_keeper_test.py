@@ -203,6 +203,15 @@ class ClipboardKeeper(unittest.TestCase):
                 self.assertTrue(wait_until(lambda: not keepers(), 3), "the keeper did not forget the finished paste")
                 reader.communicate(timeout=5)
 
+    def test_a_requestor_vanishing_mid_paste_does_not_hold_the_keeper(self):
+        self.encrypt_and_end("x" * (2 << 20), self.quit)
+        reader = subprocess.Popen([TOOL, "reading", "100"], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        time.sleep(0.5)  # in the middle of the paste
+        reader.kill()
+        reader.communicate(timeout=5)
+        xclip_put(b"autre")
+        self.assertTrue(wait_until(lambda: not keepers(), 2), "the keeper waited for a paste nobody reads")
+
     def test_requestors_that_vanish_are_forgotten(self):
         if "ASAN_OPTIONS" in os.environ:
             self.skipTest("AddressSanitizer keeps freed memory in quarantine")
