@@ -2,17 +2,17 @@
 
 #include "cipher/failure.h"
 #include "cipher/messages.h"
-#include "platform/qt/program_start.h"
 #include "platform/keeper/keeper_protocol.h"
+#include "platform/qt/program_start.h"
 #include "platform/x11/x11_clipboard_reader.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QEventLoop>
 #include <QMimeData>
 
 #include <poll.h>
@@ -144,7 +144,7 @@ Handover HandOverClipboard()
         return HandOverOnX11(text, secret);
     const std::string answer
         = HandOver("brouillamine-wayland-keeper", {secret, static_cast<std::size_t>(text.size()), 0}, text);
-    return answer == keeper::kTaken ? Handover::Kept
+    return answer == keeper::kTaken     ? Handover::Kept
         : answer == keeper::kSuperseded ? Handover::NothingToKeep
                                         : Handover::ServeItYourself;
 }

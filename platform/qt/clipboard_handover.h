@@ -8,7 +8,7 @@
 
 enum class Handover {
     NothingToKeep, // the clipboard is not ours, or a newer copy is there
-    Kept,          // a keeper serves it now
+    Kept, // a keeper serves it now
     ServeItYourself, // no keeper can: the program goes on serving it
 };
 

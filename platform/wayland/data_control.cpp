@@ -88,8 +88,8 @@ wl_proxy* CreateSource(wl_proxy* manager)
 
 wl_proxy* GetDevice(wl_proxy* manager, wl_proxy* seat)
 {
-    return wl_proxy_marshal_flags(manager, kGetDataDevice, &kDevice, wl_proxy_get_version(manager), 0, nullptr,
-                                  seat);
+    return wl_proxy_marshal_flags(manager, kGetDataDevice, &kDevice, wl_proxy_get_version(manager), 0,
+                                  nullptr, seat);
 }
 
 void Offer(wl_proxy* source, const char* mimeType)

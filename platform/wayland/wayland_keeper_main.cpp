@@ -181,13 +181,15 @@ private:
     {
         const auto now = Clock::now();
         for (auto paste = pastes_.begin(); paste != pastes_.end();) {
-            const ssize_t written = paste->left.empty() ? 0 : write(paste->fd, paste->left.data(), paste->left.size());
+            const ssize_t written
+                = paste->left.empty() ? 0 : write(paste->fd, paste->left.data(), paste->left.size());
             if (written > 0) {
                 paste->left.remove_prefix(static_cast<std::size_t>(written));
                 paste->lastProgress = now;
             }
             const bool blocked = written < 0 && (errno == EAGAIN || errno == EINTR);
-            if (paste->left.empty() || (written < 0 && !blocked) || now - paste->lastProgress > kStalledPaste) {
+            if (paste->left.empty() || (written < 0 && !blocked)
+                || now - paste->lastProgress > kStalledPaste) {
                 close(paste->fd);
                 paste = pastes_.erase(paste);
             } else {
@@ -203,10 +205,11 @@ private:
         if (std::strcmp(interface, wl_seat_interface.name) == 0 && keeper->seat_ == nullptr)
             keeper->seat_ = static_cast<wl_proxy*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
         else if (std::strcmp(interface, data_control::kManager.name) == 0)
-            keeper->manager_ = static_cast<wl_proxy*>(wl_registry_bind(registry, name, &data_control::kManager, 1));
+            keeper->manager_
+                = static_cast<wl_proxy*>(wl_registry_bind(registry, name, &data_control::kManager, 1));
     }
 
-    static void GlobalRemoved(void*, wl_registry*, std::uint32_t) {}
+    static void GlobalRemoved(void*, wl_registry*, std::uint32_t) { }
 
     static void DataOffer(void* data, wl_proxy*, wl_proxy* offer)
     {
@@ -227,22 +230,19 @@ private:
         ++keeper->selectionChanges_;
     }
 
-    static void Finished(void*, wl_proxy*) {}
-    static void PrimarySelection(void*, wl_proxy*, wl_proxy*) {}
+    static void Finished(void*, wl_proxy*) { }
+    static void PrimarySelection(void*, wl_proxy*, wl_proxy*) { }
 
     static void Send(void* data, wl_proxy*, const char* type, std::int32_t fd)
     {
         static_cast<Keeper*>(data)->StartPaste(type, fd);
     }
 
-    static void Cancelled(void* data, wl_proxy*)
-    {
-        static_cast<Keeper*>(data)->cancelled_ = true;
-    }
+    static void Cancelled(void* data, wl_proxy*) { static_cast<Keeper*>(data)->cancelled_ = true; }
 
     static constexpr wl_registry_listener kRegistryListener = {Global, GlobalRemoved};
-    static constexpr data_control::DeviceListener kDeviceListener = {DataOffer, Selection, Finished,
-                                                                     PrimarySelection};
+    static constexpr data_control::DeviceListener kDeviceListener
+        = {DataOffer, Selection, Finished, PrimarySelection};
     static constexpr data_control::SourceListener kSourceListener = {Send, Cancelled};
     static constexpr data_control::OfferListener kOfferListener = {OfferType};
 

@@ -106,8 +106,7 @@ int ReadSlowly(const x11::Connection& x11, int pause)
         if (!(chunked = chunked || reply->type == incr) || (length == 0 && reply->type != incr)) {
             std::printf("%zu %s\n", received, stamp);
             std::fflush(stdout);
-            while (std::getchar() != EOF) {
-            }
+            while (std::getchar() != EOF) { }
             return 0;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(pause));

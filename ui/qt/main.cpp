@@ -1,15 +1,17 @@
 #include "cipher/failure.h"
 #include "cipher/messages.h"
-#include "platform/qt/error_report.h"
 #include "platform/qt/clipboard_handover.h"
+#include "platform/qt/error_report.h"
 #include "ui/qt/form1.h"
 #include "ui/qt/french_texts.h"
 
 #include <QApplication>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -36,6 +38,20 @@ void ShareDisplayOption(int argc, char* argv[])
     }
 }
 
+// Qt 6.4 can abort (libwayland's "wl_proxy_unref: Assertion
+// 'proxy->refcount > 0' failed") when a window goes while the compositor's
+// word that its last frame was shown is on its way: Qt's frame thread takes
+// that word as the window, going, destroys what it answers. The word comes
+// within a frame of the last repaint (the button just pressed).
+void LetTheLastFrameBeShown()
+{
+    using Clock = std::chrono::steady_clock;
+    for (const auto end = Clock::now() + std::chrono::milliseconds(50); Clock::now() < end;) {
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -59,6 +75,7 @@ int main(int argc, char* argv[])
         // ~QApplication: one of its event threads waits in
         // wl_display_read_events for a reader that has already stopped. So
         // the program ends without it.
+        LetTheLastFrameBeShown();
         window.hide();
         if (HandOverClipboard() == Handover::ServeItYourself)
             ServeClipboardWhileOurs();
