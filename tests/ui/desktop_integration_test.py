@@ -78,6 +78,7 @@ class DebianPackage(unittest.TestCase):
         self.assertIn("clipboard", description)
         contents = run("dpkg-deb", "-c", self.package)
         for path in ("./usr/bin/brouillamine\n", "./usr/libexec/brouillamine/brouillamine-keeper\n",
+                     "./usr/libexec/brouillamine/brouillamine-wayland-keeper\n",
                      f"./usr/share/applications/{APP_ID}.desktop",
                      f"./usr/share/metainfo/{APP_ID}.metainfo.xml",
                      f"./usr/share/icons/hicolor/32x32/apps/{APP_ID}.png"):

@@ -37,11 +37,13 @@ def run(command, environment, seconds=5, **options):
         raise AssertionError(f"{command[0]} did not end within {seconds} s") from None
 
 
-def processes_of(executable):
+def processes_of(executable, runtime):
+    """Those of this test's compositor, whose runtime folder is `runtime`."""
     found = []
     for entry in Path("/proc").iterdir():
         try:
-            if entry.name.isdigit() and os.readlink(entry / "exe") == executable:
+            if (entry.name.isdigit() and os.readlink(entry / "exe") == executable
+                    and f"XDG_RUNTIME_DIR={runtime}".encode() in (entry / "environ").read_bytes().split(b"\0")):
                 found.append(int(entry.name))
         except OSError:
             pass
@@ -61,11 +63,14 @@ class Compositor:
             self.program.kill()
         # Nothing of ours outlives a case: another copy sends any keeper away.
         self.copy("fin")
-        self.assertTrue(wait_until(lambda: not processes_of(KEEPER), 5), "a keeper outlived the clipboard")
+        self.assertTrue(wait_until(lambda: not self.keepers(), 5), "a keeper outlived the clipboard")
         for process in [self.program, *self.copiers]:
             if process is not None:
                 process.kill()
                 process.wait()
+
+    def keepers(self):
+        return processes_of(KEEPER, self.runtime)
 
     def start(self):
         self.program = subprocess.Popen([PROGRAM], env=self.environment)
@@ -112,10 +117,10 @@ class Compositor:
         self.assertTrue(wait_until(lambda: self.window_origin() is None, 1), "its window stayed")
 
     def assert_kept(self, types):
-        """The program ended at once, and the clipboard is kept as this
-        compositor keeps it: by our keeper where it can, else by the compositor."""
-        self.assertEqual(self.program.wait(timeout=1), 0)
-        self.assertEqual(len(processes_of(KEEPER)), 1 if self.keeper_kept else 0)
+        """The program ended, and the clipboard is kept as this compositor
+        keeps it: by our keeper where it can, else by the compositor."""
+        self.assertEqual(self.program.wait(timeout=5), 0)
+        self.assertEqual(len(self.keepers()), 1 if self.keeper_kept else 0)
         self.assertEqual(self.types(), types if self.keeper_kept else self.compositor_kept_types)
 
     def test_results_outlive_the_program_with_their_hint(self):
@@ -146,7 +151,7 @@ class Compositor:
         self.assert_window_goes_at_once()
         self.assert_kept(types)
         self.assertEqual(self.paste(), cipher)
-        for keeper in processes_of(KEEPER):  # the text and a few megabytes
+        for keeper in self.keepers():  # the text and a few megabytes
             resident = int(Path(f"/proc/{keeper}/status").read_text().split("VmRSS:")[1].split()[0]) << 10
             self.assertLess(resident, len(cipher) + (8 << 20))
 
@@ -156,7 +161,7 @@ class Compositor:
         self.copy("plus récent")
         self.quit()
         self.assertEqual(self.program.wait(timeout=5), 0)
-        self.assertFalse(processes_of(KEEPER))
+        self.assertFalse(self.keepers())
         self.assertEqual(self.paste(), "plus récent".encode())
 
     def test_nothing_of_ours_is_left_after_another_copy(self):
@@ -165,7 +170,7 @@ class Compositor:
         self.quit()
         self.assert_window_goes_at_once()
         self.copy("autre chose")
-        self.assertTrue(wait_until(lambda: self.program.poll() is not None and not processes_of(KEEPER), 5),
+        self.assertTrue(wait_until(lambda: self.program.poll() is not None and not self.keepers(), 5),
                         "the program or its keeper stayed")
         self.assertEqual(self.program.wait(), 0)
 
