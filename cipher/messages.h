@@ -47,6 +47,9 @@ inline constexpr char kPageMayNotWrite[]
       "copiez-le (Ctrl+C, ou appui long puis « Copier »).";
 inline constexpr char kTabMayBeClosed[]
     = "La clé a été effacée. Vous pouvez maintenant fermer cet onglet.";
+inline constexpr char kUnexpected[]
+    = "L'opération n'a pas pu être menée à bien à cause d'une erreur inattendue du système. Recommencez ; "
+      "si l'erreur revient, redémarrez le programme. Le presse-papier n'a pas été modifié.";
 inline constexpr char kNotKept[]
     = "Le texte du presse-papier ne pourra pas être gardé après la fermeture du programme : collez-le "
       "maintenant là où vous en avez besoin, avant de fermer ce message.";

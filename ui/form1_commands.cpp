@@ -4,11 +4,18 @@
 #include "cipher/failure.h"
 #include "cipher/messages.h"
 
+#include <exception>
 #include <new>
 
 void Form1Commands::HandleClick(form1::Command command)
 {
-    if (commandRunning_)
+    // Quitting is never harmful: it ends the program also while a command
+    // waits for the clipboard, which then gives up and writes nothing.
+    if (command == form1::Command::QuitProgram) {
+        quitting_ = true;
+        return QuitProgram();
+    }
+    if (commandRunning_ || quitting_)
         return;
     struct Running {
         bool& flag;
@@ -17,17 +24,28 @@ void Form1Commands::HandleClick(form1::Command command)
     try {
         Run(command);
     } catch (const Failure& failure) {
-        if (WindowOpen())
-            ShowFailure(failure.what());
+        Report(failure.what());
     } catch (const std::bad_alloc&) {
-        if (WindowOpen())
-            ShowFailure(messages::kOutOfMemory);
+        Report(messages::kOutOfMemory);
+    } catch (const std::exception&) { // a thread that cannot start, say
+        Report(messages::kUnexpected);
     }
+}
+
+bool Form1Commands::GoingOn() const
+{
+    return WindowOpen() && !quitting_;
+}
+
+void Form1Commands::Report(std::string_view message)
+{
+    if (GoingOn())
+        ShowFailure(message);
 }
 
 void Form1Commands::Run(form1::Command command)
 {
-    const auto keepWaiting = [this] { return WindowOpen(); };
+    const auto keepWaiting = [this] { return GoingOn(); };
     switch (command) {
     case form1::Command::EncryptClipboard:
         return EncryptClipboard(clipboard(), KeyText(), keepWaiting);

@@ -18,8 +18,9 @@ public:
     virtual ~Form1Commands() = default;
 
     // Runs `command` to its end, one at a time: a click that comes while a
-    // command waits for the clipboard does nothing. A failure is shown once,
-    // unless the window was closed meanwhile, and the program goes on.
+    // command waits for the clipboard does nothing, but "Quitter", which
+    // makes the waiting command give up. A failure is shown once, unless the
+    // window was closed or the program is quitting, and the program goes on.
     void HandleClick(form1::Command command);
 
 protected:
@@ -38,6 +39,10 @@ protected:
 
 private:
     void Run(form1::Command command);
+    // False once the window was closed or "Quitter" pressed.
+    [[nodiscard]] bool GoingOn() const;
+    void Report(std::string_view message);
 
     bool commandRunning_ = false;
+    bool quitting_ = false;
 };

@@ -8,6 +8,7 @@
 
 #include <new>
 #include <optional>
+#include <system_error>
 #include <vector>
 
 using form1::Command;
@@ -126,23 +127,35 @@ TEST_F(Form1CommandsTest, ACopyMadeMeanwhileIsKeptAndReported)
     EXPECT_THAT(form.shown, ElementsAre(messages::kCopiedMeanwhile));
 }
 
-// A click while a command waits for the clipboard, "Quitter" above all,
-// would run a second command inside the first.
-TEST_F(Form1CommandsTest, ClicksDuringACommandDoNothing)
+// A click while a command waits for the clipboard would run a second
+// command inside the first; "Quitter" ends the program, and the command
+// gives up, writing and showing nothing.
+TEST_F(Form1CommandsTest, OnlyQuitterCountsDuringACommand)
 {
     form.fakeClipboard.text = u"A";
     form.fakeClipboard.whileReading = [this] {
-        for (Command command : {Command::EncryptClipboard, Command::DecryptClipboard, Command::QuitProgram,
-                                Command::OpenTextEditor})
+        for (Command command : {Command::EncryptClipboard, Command::DecryptClipboard, Command::OpenTextEditor})
             form.HandleClick(command);
     };
     form.HandleClick(Command::EncryptClipboard);
     EXPECT_EQ(form.fakeClipboard.reads, 1);
-    EXPECT_EQ(form.quits + form.editors, 0);
+    EXPECT_EQ(form.editors, 0);
     EXPECT_EQ(form.fakeClipboard.text, u"042");
-    form.fakeClipboard.whileReading = nullptr;
-    form.HandleClick(Command::QuitProgram);
+    form.fakeClipboard.whileReading = [this] { form.HandleClick(Command::QuitProgram); };
+    form.HandleClick(Command::EncryptClipboard);
     EXPECT_EQ(form.quits, 1);
+    EXPECT_EQ(form.fakeClipboard.text, u"042");
+    EXPECT_THAT(form.shown, IsEmpty());
+}
+
+TEST_F(Form1CommandsTest, AnUnexpectedErrorIsShownPlainly)
+{
+    form.fakeClipboard.whileReading = [] {
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    };
+    form.HandleClick(Command::EncryptClipboard);
+    EXPECT_THAT(form.shown, ElementsAre(messages::kUnexpected));
+    EXPECT_FALSE(form.fakeClipboard.written);
 }
 
 // Closing the window gives up the read, and nothing more is shown.

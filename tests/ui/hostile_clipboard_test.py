@@ -14,7 +14,7 @@ import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "support"))
-from x11 import (COMMAND1, COMMAND2, INITIAL_KEY, LARGE_PASTE_SECONDS, UNASSIGNED, click,  # noqa: E402
+from x11 import (COMMAND1, COMMAND2, COMMAND3, INITIAL_KEY, LARGE_PASTE_SECONDS, UNASSIGNED, click,  # noqa: E402
                  clipboard_becomes, dismiss_message, expected_cipher, hold_clipboard, message_windows, start_program,
                  wait_until, xclip_get, xclip_put)
 
@@ -156,15 +156,25 @@ class MisbehavingOwner(unittest.TestCase):
         self.assertIsNone(xclip_get(), "the clipboard holds something after its owner vanished")
         self.assertIsNone(self.program.poll())
 
-    def test_window_can_be_closed_while_an_owner_dribbles(self):
-        self.take_clipboard("dribbling")
-        click(self.window, COMMAND1)
-        time.sleep(1)
-        subprocess.run([TOOL, "close", self.window], check=True, timeout=5)
-        try:
-            self.assertEqual(self.program.wait(timeout=5), 0)
-        except subprocess.TimeoutExpired:
-            self.fail("closing the window did not end the read")
+    def test_closing_or_quitter_ends_a_read_at_once(self):
+        for end in ("close", "Quitter"):
+            with self.subTest(end=end):
+                if self.program.poll() is not None:
+                    self.program, self.window = start_program([PROGRAM])
+                self.take_clipboard("dribbling" if end == "close" else "silent")
+                click(self.window, COMMAND1)
+                time.sleep(0.5)
+                if end == "close":
+                    subprocess.run([TOOL, "close", self.window], check=True, timeout=5)
+                else:
+                    click(self.window, COMMAND3)
+                try:
+                    self.assertEqual(self.program.wait(timeout=2), 0)
+                except subprocess.TimeoutExpired:
+                    self.fail(f"{end} did not end the read")
+                self.assertIsNone(self.owner.poll(), "the clipboard was taken from its owner")
+                self.owner.kill()
+                self.owner.wait()
 
 
 if __name__ == "__main__":

@@ -7,6 +7,7 @@ Usage: web_test.py SITE   (DISPLAY must name a test X server)
 import base64
 import os
 import sys
+import time
 import unittest
 from pathlib import Path
 
@@ -101,6 +102,19 @@ class Page(unittest.TestCase):
         self.element("messageArea").send_keys(Keys.CONTROL, "v")
         cipher = expected_cipher("Bonjour", INITIAL_KEY).encode()
         self.assertEqual(clipboard_becomes(cipher), cipher)
+
+    def test_quitter_ends_a_read_that_waits(self):
+        xclip_put(b"avant")
+        # A read the browser has not answered yet: a permission asked, an owner that lags.
+        self.browser.execute_script(
+            "navigator.clipboard.readText = () => new Promise((resolve) => { window.finishRead = resolve; });")
+        self.element("Command1").click()
+        self.element("Command3").click()
+        self.assertIn("fermer cet onglet", self.message())
+        self.assertEqual(self.element("key").get_attribute("value"), "")
+        self.browser.execute_script("window.finishRead('Bonjour');")
+        time.sleep(0.5)
+        self.assertEqual(xclip_get(), b"avant")
 
     def test_bloc_note_opens_the_editor_page(self):
         self.element("Command4").click()

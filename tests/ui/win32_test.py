@@ -17,7 +17,7 @@ import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "support"))
-from x11 import (COMMAND1, COMMAND2, COMMAND4, INITIAL_KEY, KEY, WINDOW_TITLE, click,  # noqa: E402
+from x11 import (COMMAND1, COMMAND2, COMMAND3, COMMAND4, INITIAL_KEY, KEY, WINDOW_TITLE, click,  # noqa: E402
                  clipboard_becomes, expected_cipher, message_windows, wait_until, xclip_get, xclip_put, xdotool)
 
 EXE = TOOL_EXE = None
@@ -197,6 +197,13 @@ class UnderWine(unittest.TestCase):
         time.sleep(0.5)
         self.press("alt+F4")
         self.assertTrue(self.ended(), "the window froze")
+
+    def test_quitter_ends_a_stalled_read(self):
+        self.tool("stuck")
+        click(self.window, COMMAND1)
+        time.sleep(0.5)
+        click(self.window, COMMAND3)
+        self.assertTrue(self.ended(), "Quitter waited for the read")
 
     def test_a_stalled_read_is_given_up(self):
         self.tool("stuck")

@@ -77,7 +77,9 @@ async function start() {
   scaleToWindow(panel, form);
   addEventListener("resize", () => scaleToWindow(panel, form));
 
+  let quitting = false;
   function quit() {
+    quitting = true;
     window.close();
     // An ordinary tab may not be closed by its page.
     if (!window.closed) {
@@ -102,13 +104,15 @@ async function start() {
     if (outcome.quit) quit();
   }
 
-  // A command waiting for the clipboard lets no other start, as on the desktop.
+  // A command waiting for the clipboard lets no other start, as on the
+  // desktop, but "Quitter": the command then gives up and writes nothing.
   let busy = false;
   let waitingForPaste = null;
   form.controls.forEach((control, index) => {
     if (control.kind !== "button") return;
     elements[index].addEventListener("click", async () => {
-      if (busy) return;
+      if (control.command === "QuitProgram") return run(index, null);
+      if (busy || quitting) return;
       busy = true;
       try {
         const reads = control.command === "EncryptClipboard" || control.command === "DecryptClipboard";
@@ -127,7 +131,7 @@ async function start() {
             return;
           }
         }
-        await run(index, text);
+        if (!quitting) await run(index, text);
       } finally {
         busy = false;
       }
