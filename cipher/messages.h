@@ -45,8 +45,7 @@ inline constexpr char kPageMayNotRead[]
 inline constexpr char kPageMayNotWrite[]
     = "Le navigateur ne laisse pas cette page écrire dans le presse-papier. Le résultat est ci-dessous : "
       "copiez-le (Ctrl+C, ou appui long puis « Copier »).";
-inline constexpr char kTabMayBeClosed[]
-    = "La clé a été effacée. Vous pouvez maintenant fermer cet onglet.";
+inline constexpr char kTabMayBeClosed[] = "La clé a été effacée. Vous pouvez maintenant fermer cet onglet.";
 inline constexpr char kUnexpected[]
     = "L'opération n'a pas pu être menée à bien à cause d'une erreur inattendue du système. Recommencez ; "
       "si l'erreur revient, redémarrez le programme. Le presse-papier n'a pas été modifié.";

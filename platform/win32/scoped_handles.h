@@ -19,6 +19,7 @@ template <typename Handle> using ScopedGdiObject = Scoped<Handle, DeleteObject>;
 using ScopedMemoryDc = Scoped<HDC, DeleteDC>; // made with CreateCompatibleDC
 using ScopedHandle = Scoped<HANDLE, CloseHandle>;
 using ScopedGlobalMemory = Scoped<HGLOBAL, GlobalFree>;
+using ScopedIcon = Scoped<HICON, DestroyIcon>;
 
 // A window's device context, taken with GetDC: WindowDc dc(GetDC(window), {window}).
 struct WindowDcRelease {

@@ -134,7 +134,8 @@ TEST_F(Form1CommandsTest, OnlyQuitterCountsDuringACommand)
 {
     form.fakeClipboard.text = u"A";
     form.fakeClipboard.whileReading = [this] {
-        for (Command command : {Command::EncryptClipboard, Command::DecryptClipboard, Command::OpenTextEditor})
+        for (Command command :
+             {Command::EncryptClipboard, Command::DecryptClipboard, Command::OpenTextEditor})
             form.HandleClick(command);
     };
     form.HandleClick(Command::EncryptClipboard);
@@ -150,9 +151,8 @@ TEST_F(Form1CommandsTest, OnlyQuitterCountsDuringACommand)
 
 TEST_F(Form1CommandsTest, AnUnexpectedErrorIsShownPlainly)
 {
-    form.fakeClipboard.whileReading = [] {
-        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
-    };
+    form.fakeClipboard.whileReading
+        = [] { throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again)); };
     form.HandleClick(Command::EncryptClipboard);
     EXPECT_THAT(form.shown, ElementsAre(messages::kUnexpected));
     EXPECT_FALSE(form.fakeClipboard.written);

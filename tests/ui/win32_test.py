@@ -47,10 +47,12 @@ def line_from(process, seconds=10):
 
 
 class TheFile(unittest.TestCase):
-    def test_imports_only_windows_dlls(self):
-        imports = re.findall(r"DLL Name: (\S+)", run("x86_64-w64-mingw32-objdump", "-p", EXE))
+    def test_imports_only_windows_dlls_and_asks_for_windows_10(self):
+        header = run("x86_64-w64-mingw32-objdump", "-p", EXE)
+        imports = re.findall(r"DLL Name: (\S+)", header)
         self.assertTrue(imports)
         self.assertLessEqual({name.lower() for name in imports}, WINDOWS_DLLS)
+        self.assertRegex(header, r"MajorSubsystemVersion\s+10\n")
 
     def test_version_resource_and_icon(self):
         resources = run("x86_64-w64-mingw32-windres", "-i", EXE, "-O", "rc")
@@ -191,6 +193,15 @@ class UnderWine(unittest.TestCase):
 
     # An owner that never renders its text: the window can still be closed,
     # and left alone the command gives up.
+    def test_enter_held_down_presses_once(self):
+        xclip_put(b"Bonjour")
+        # Through the keyboard, so that the X server repeats the key as it is held.
+        xdotool("windowfocus", "--sync", self.window, "keydown", "Return", "sleep", "1.5", "keyup", "Return")
+        cipher = expected_cipher("Bonjour", INITIAL_KEY).encode()
+        self.assertEqual(clipboard_becomes(cipher), cipher)
+        time.sleep(1)
+        self.assertEqual(xclip_get(), cipher)
+
     def test_closing_the_window_ends_a_stalled_read(self):
         self.tool("stuck")
         click(self.window, COMMAND1)

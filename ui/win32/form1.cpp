@@ -54,17 +54,19 @@ Form1::Form1(HINSTANCE instance)
     windowClass.lpfnWndProc = Procedure;
     windowClass.hInstance = instance;
     windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(BROUILLAMINE_ICON));
-    windowClass.hIconSm
-        = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(BROUILLAMINE_ICON), IMAGE_ICON,
-                                        GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    smallIcon_.reset(
+        static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(BROUILLAMINE_ICON), IMAGE_ICON,
+                                      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
+    windowClass.hIconSm = smallIcon_.get();
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.lpszClassName = kClassName;
     RegisterClassExW(&windowClass);
     background_.reset(static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(BROUILLAMINE_BACKGROUND),
                                                       IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
 
-    CreateWindowExW(0, kClassName, Widen(form1::kTitle).c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0,
-                    nullptr, nullptr, instance, this);
+    // Null, and no stale handle, when the window fails after its first message.
+    window_ = CreateWindowExW(0, kClassName, Widen(form1::kTitle).c_str(), kStyle, CW_USEDEFAULT,
+                              CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance, this);
     if (window_ == nullptr)
         return;
     clipboard_.emplace(window_);
@@ -78,15 +80,16 @@ LRESULT CALLBACK Form1::Procedure(HWND window, UINT message, WPARAM wParam, LPAR
 {
     if (message == WM_NCCREATE) {
         auto* form = static_cast<Form1*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        form->window_ = window;
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
     }
     auto* form = reinterpret_cast<Form1*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    return form != nullptr ? form->Handle(message, wParam, lParam)
+    if (form != nullptr && message == WM_NCDESTROY)
+        form->window_ = nullptr;
+    return form != nullptr ? form->Handle(window, message, wParam, lParam)
                            : DefWindowProcW(window, message, wParam, lParam);
 }
 
-LRESULT Form1::Handle(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT Form1::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_COMMAND: {
@@ -124,7 +127,7 @@ LRESULT Form1::Handle(UINT message, WPARAM wParam, LPARAM lParam)
         PostQuitMessage(0);
         return 0;
     }
-    return DefWindowProcW(window_, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 void Form1::CreateControls()
@@ -243,7 +246,10 @@ bool Form1::PressFocusedButton(const MSG& message)
     if (control == controls_.end())
         return false;
     const std::size_t index = static_cast<std::size_t>(control - controls_.begin());
-    if (message.wParam == VK_RETURN && form1::kControls[index].kind == form1::Kind::Button)
+    // Held down, Enter presses once, as Space does: its repeats are swallowed.
+    constexpr LPARAM kRepeat = 1 << 30;
+    if (message.wParam == VK_RETURN && form1::kControls[index].kind == form1::Kind::Button
+        && (message.lParam & kRepeat) == 0)
         HandleClick(form1::kControls[index].click);
     return true;
 }

@@ -38,7 +38,7 @@ public:
 
 private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void CreateControls();
     // Sizes the window and places its controls at `dpi`, with the message font made for it.
     void LayOut(UINT dpi);
@@ -60,5 +60,6 @@ private:
     ScopedGdiObject<HFONT> font_;
     ScopedGdiObject<HFONT> captionFont_;
     ScopedGdiObject<HBITMAP> background_;
+    ScopedIcon smallIcon_; // the large one is the system's, shared
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
 };
