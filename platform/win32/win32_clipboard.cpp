@@ -62,8 +62,11 @@ ClipboardText ReadNow()
     // Its cipher text must fit in one Windows string.
     if (length > INT_MAX / 3)
         throw Failure(messages::kTooLong);
-    // Taken once the owner has rendered the text, while nobody else may change it.
-    return {{reinterpret_cast<const char16_t*>(text.get()), length}, GetClipboardSequenceNumber()};
+    // The mark of the text as rendered, taken before it is copied out: a copy
+    // that another program makes meanwhile gets a newer number, which the
+    // write tells apart.
+    const DWORD rendered = GetClipboardSequenceNumber();
+    return {{reinterpret_cast<const char16_t*>(text.get()), length}, rendered};
 }
 
 } // namespace
