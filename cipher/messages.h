@@ -2,6 +2,10 @@
 
 // What the platform's failures say to the user, in French and UTF-8, the
 // same whichever front-end shows them.
+
+#include <string>
+#include <string_view>
+
 namespace messages {
 
 inline constexpr char kNoText[]
@@ -10,6 +14,23 @@ inline constexpr char kUnreadable[]
     = "Le presse-papier n'a pas pu être lu : le programme qui y a mis le texte ne répond pas ou s'est "
       "arrêté en cours de route. Copiez le texte à nouveau, puis recommencez. Le presse-papier n'a pas "
       "été modifié.";
+// `program` is the file name of the program that owns the clipboard: it
+// does not answer at all, or it never hands its text over, and then the
+// system keeps the clipboard locked for every program until it answers.
+[[nodiscard]] inline std::string OwnerDoesNotAnswer(std::string_view program)
+{
+    return "Le presse-papier n'a pas pu être lu : le programme « " + std::string(program)
+        + " », qui y a mis le texte, ne répond pas. Fermez-le, ou attendez qu'il réponde, puis recommencez. "
+          "Le presse-papier n'a pas été modifié.";
+}
+[[nodiscard]] inline std::string OwnerKeepsTheText(std::string_view program)
+{
+    return "Le presse-papier n'a pas pu être lu : le programme « " + std::string(program)
+        + " », qui y a mis le texte, ne le donne pas, et le presse-papier reste bloqué pour tous les "
+          "programmes tant qu'il ne répond pas. Fermez « "
+        + std::string(program)
+        + " », ou fermez Brouillamine, pour le libérer. Le presse-papier n'a pas été modifié.";
+}
 inline constexpr char kTooLong[]
     = "Le texte du presse-papier est trop long : Brouillamine en prend au plus 1 Gio. Copiez un texte plus "
       "court, puis recommencez. Le presse-papier n'a pas été modifié.";

@@ -2,6 +2,7 @@
 
 #include "cipher/failure.h"
 #include "cipher/messages.h"
+#include "cipher/utf8.h"
 #include "platform/win32/scoped_handles.h"
 #include "platform/win32/wide_text.h"
 
@@ -11,6 +12,8 @@
 #include <exception>
 #include <memory>
 #include <new>
+#include <string>
+#include <string_view>
 #include <thread>
 
 namespace {
@@ -41,6 +44,33 @@ ScopedGlobalMemory UnicodeTextOf(std::string_view utf8)
 // cloud clipboard and clipboard monitors.
 constexpr std::array kPrivacyFormats = {L"ExcludeClipboardContentFromMonitorProcessing",
                                         L"CanIncludeInClipboardHistory", L"CanUploadToCloudClipboard"};
+
+// How long the clipboard's owner may take to answer at all.
+constexpr UINT kAnswerMilliseconds = 1000;
+
+// The file name of the program whose window owns the clipboard; "" when it cannot be known.
+std::string OwnerProgram()
+{
+    DWORD process = 0;
+    const HWND owner = GetClipboardOwner();
+    if (owner == nullptr || GetWindowThreadProcessId(owner, &process) == 0)
+        return {};
+    const ScopedHandle handle(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process));
+    std::wstring path(MAX_PATH * 4, L'\0');
+    DWORD length = static_cast<DWORD>(path.size());
+    if (!handle || !QueryFullProcessImageNameW(handle.get(), 0, path.data(), &length))
+        return {};
+    path.resize(length);
+    const std::wstring name = path.substr(path.find_last_of(L"\\/") + 1);
+    return utf8::FromUtf16({reinterpret_cast<const char16_t*>(name.data()), name.size()});
+}
+
+// Thrown when the clipboard's owner does not hand its text over.
+Failure Unanswered(std::string (*message)(std::string_view))
+{
+    const std::string program = OwnerProgram();
+    return Failure(program.empty() ? std::string(messages::kUnreadable) : message(program));
+}
 
 // Reads the text on the calling thread, where an owner that never renders
 // holds it for ever.
@@ -80,6 +110,13 @@ ClipboardText Win32Clipboard::ReadText(const std::function<bool()>& keepWaiting)
         std::exception_ptr failure;
         ScopedHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     };
+    // An owner that does not answer at all is said at once, rather than
+    // after the whole wait.
+    const HWND owner = GetClipboardOwner();
+    DWORD_PTR ignored = 0;
+    if (owner != nullptr && owner != owner_
+        && SendMessageTimeoutW(owner, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kAnswerMilliseconds, &ignored) == 0)
+        throw Unanswered(messages::OwnerDoesNotAnswer);
     const auto reading = std::make_shared<Reading>();
     if (!reading->done)
         throw std::bad_alloc();
@@ -104,8 +141,10 @@ ClipboardText Win32Clipboard::ReadText(const std::function<bool()>& keepWaiting)
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
-        if (!keepWaiting() || GetTickCount64() > deadline)
+        if (!keepWaiting())
             throw Failure(messages::kUnreadable);
+        if (GetTickCount64() > deadline)
+            throw Unanswered(messages::OwnerKeepsTheText);
     }
     if (reading->failure)
         std::rethrow_exception(reading->failure);

@@ -9,6 +9,10 @@
 //     on the old text.
 //   win32_test_tool stuck
 //     offers text rendered only when asked for, and never renders it.
+//   win32_test_tool hung
+//     offers text rendered only when asked for, and answers no message at all.
+//   win32_test_tool message
+//     prints, in UTF-8, the text of the message box titled "Brouillamine".
 //   win32_test_tool holding MILLISECONDS
 //     keeps the clipboard open that long, as clipboard monitors do.
 //   win32_test_tool formats
@@ -93,6 +97,27 @@ int PrintFormats()
     return 0;
 }
 
+int PrintMessage()
+{
+    const HWND box = FindWindowW(nullptr, L"Brouillamine");
+    if (box == nullptr)
+        return 1;
+    EnumChildWindows(
+        box,
+        [](HWND child, LPARAM) {
+            wchar_t kind[16] = {}, text[2048] = {};
+            GetClassNameW(child, kind, 16);
+            if (_wcsicmp(kind, L"Static") == 0 && GetWindowTextW(child, text, 2048) > 0) {
+                char utf8[8192] = {};
+                WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
+                Say(utf8);
+            }
+            return TRUE;
+        },
+        0);
+    return 0;
+}
+
 int PlantedNotepad(const wchar_t* self)
 {
     std::wstring marker = self;
@@ -111,6 +136,8 @@ int wmain(int argc, wchar_t* argv[])
     const std::wstring mode = argv[1];
     if (mode == L"formats")
         return PrintFormats();
+    if (mode == L"message")
+        return PrintMessage();
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = Procedure;
     windowClass.lpszClassName = L"ClipboardOwner";
@@ -134,12 +161,14 @@ int wmain(int argc, wchar_t* argv[])
         renewedSize = std::wcstoul(argv[2], nullptr, 10);
     else if (mode == L"stuck")
         stuck = true;
-    else
+    else if (mode != L"hung")
         return 2;
     EmptyClipboard();
     SetClipboardData(CF_UNICODETEXT, nullptr); // rendered when asked for
     CloseClipboard();
     Say("ready");
+    if (mode == L"hung")
+        Sleep(INFINITE);
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0)
         DispatchMessageW(&message);

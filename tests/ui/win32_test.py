@@ -191,8 +191,6 @@ class UnderWine(unittest.TestCase):
         cipher = b"000" * len(key)
         self.assertEqual(clipboard_becomes(cipher), cipher, "the key was cut")
 
-    # An owner that never renders its text: the window can still be closed,
-    # and left alone the command gives up.
     def test_enter_held_down_presses_once(self):
         xclip_put(b"Bonjour")
         # Through the keyboard, so that the X server repeats the key as it is held.
@@ -202,6 +200,8 @@ class UnderWine(unittest.TestCase):
         time.sleep(1)
         self.assertEqual(xclip_get(), cipher)
 
+    # An owner that never renders its text: the window can still be closed,
+    # and left alone the command gives up.
     def test_closing_the_window_ends_a_stalled_read(self):
         self.tool("stuck")
         click(self.window, COMMAND1)
@@ -216,11 +216,24 @@ class UnderWine(unittest.TestCase):
         click(self.window, COMMAND3)
         self.assertTrue(self.ended(), "Quitter waited for the read")
 
-    def test_a_stalled_read_is_given_up(self):
+    def message(self):
+        return run("wine", TOOL_EXE, "message", env=self.environment, stdin=subprocess.DEVNULL, seconds=30)
+
+    def test_a_stalled_read_is_given_up_naming_the_owner(self):
         self.tool("stuck")
         click(self.window, COMMAND1)
         self.assertTrue(wait_until(message_windows, 20), "no message was shown")
+        self.assertIn("« win32_test_tool.exe »", self.message())
+        self.assertIn("fermez Brouillamine", self.message())
         self.assertIsNone(self.program.poll())
+
+    def test_an_owner_that_does_not_answer_is_named_at_once(self):
+        self.tool("hung")
+        started = time.monotonic()
+        click(self.window, COMMAND1)
+        self.assertTrue(wait_until(message_windows, 5), "no message was shown")
+        self.assertLess(time.monotonic() - started, 3)
+        self.assertIn("« win32_test_tool.exe », qui y a mis le texte, ne répond pas", self.message())
 
     def test_a_clipboard_held_for_a_moment_is_waited_for(self):
         xclip_put(b"Bonjour")
