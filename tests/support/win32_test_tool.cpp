@@ -16,8 +16,9 @@
 //   win32_test_tool holding MILLISECONDS
 //     keeps the clipboard open that long, as clipboard monitors do.
 //   win32_test_tool formats
-//     prints which of the formats that keep a text out of the clipboard's
-//     history it holds, and whether its text block ends with a NUL.
+//     prints the value of each format that keeps a text out of the
+//     clipboard's history ("absent" when there is none), and whether its
+//     text block ends with a NUL.
 //   notepad.exe (this program renamed), with no argument
 //     leaves a file "planted-notepad-ran" beside itself.
 #include <windows.h>
@@ -85,8 +86,16 @@ int PrintFormats()
     if (!OpenClipboard(nullptr))
         return 1;
     for (const wchar_t* name : {L"ExcludeClipboardContentFromMonitorProcessing",
-                                L"CanIncludeInClipboardHistory", L"CanUploadToCloudClipboard"})
-        std::printf("%s ", IsClipboardFormatAvailable(RegisterClipboardFormatW(name)) ? "1" : "0");
+                                L"CanIncludeInClipboardHistory", L"CanUploadToCloudClipboard"}) {
+        const HANDLE block = GetClipboardData(RegisterClipboardFormatW(name));
+        const auto* value = block != nullptr ? static_cast<const DWORD*>(GlobalLock(block)) : nullptr;
+        if (value != nullptr && GlobalSize(block) >= sizeof(DWORD))
+            std::printf("%lu ", static_cast<unsigned long>(*value));
+        else
+            std::printf("absent ");
+        if (value != nullptr)
+            GlobalUnlock(block);
+    }
     const HANDLE text = GetClipboardData(CF_UNICODETEXT);
     const auto* units = text != nullptr ? static_cast<const wchar_t*>(GlobalLock(text)) : nullptr;
     const std::size_t size = units != nullptr ? GlobalSize(text) / sizeof(wchar_t) : 0;

@@ -157,16 +157,17 @@ class UnderWine(unittest.TestCase):
         return run("wine", TOOL_EXE, "formats", env=self.environment, stdin=subprocess.DEVNULL, seconds=30).split()
 
     def test_only_a_deciphered_text_is_kept_out_of_the_history(self):
-        # Small, so that the deciphered text's block may lie where the cipher text's was.
-        text = "Bonjour"
-        xclip_put(text.encode())
-        click(self.window, COMMAND1)
-        cipher = expected_cipher(text, INITIAL_KEY).encode()
-        self.assertEqual(clipboard_becomes(cipher), cipher)
-        self.assertEqual(self.formats(), ["0", "0", "0", "terminated"])
-        click(self.window, COMMAND2)
-        self.assertEqual(clipboard_becomes(text.encode()), text.encode())
-        self.assertEqual(self.formats(), ["1", "1", "1", "terminated"])
+        # A long text first, whose blocks the program frees: a block given
+        # anew may hold what they held, where nothing clears it.
+        for text in ("\u00ff" * 100000, "Bonjour"):
+            xclip_put(text.encode())
+            click(self.window, COMMAND1)
+            cipher = expected_cipher(text, INITIAL_KEY).encode()
+            self.assertEqual(clipboard_becomes(cipher, 30), cipher)
+            self.assertEqual(self.formats(), ["absent", "absent", "absent", "terminated"])
+            click(self.window, COMMAND2)
+            self.assertEqual(clipboard_becomes(text.encode(), 30), text.encode())
+            self.assertEqual(self.formats(), ["0", "0", "0", "terminated"])
 
     def test_an_empty_key_is_refused_and_the_clipboard_kept(self):
         self.type_key("")
