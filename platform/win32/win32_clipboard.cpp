@@ -138,8 +138,7 @@ ClipboardText Win32Clipboard::ReadText(const std::function<bool()>& keepWaiting)
                 PostQuitMessage(static_cast<int>(message.wParam));
                 throw Failure(messages::kUnreadable);
             }
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
+            handleMessage_(message);
         }
         if (!keepWaiting())
             throw Failure(messages::kUnreadable);

@@ -4,14 +4,20 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <utility>
+
 // Windows' clipboard in CF_UNICODETEXT, opened on behalf of `owner`. The
 // mark of a content is Windows' clipboard sequence number, which every
 // change moves on; the write compares it once the clipboard is open, so no
 // copy can slip in between.
 class Win32Clipboard : public Clipboard {
 public:
-    explicit Win32Clipboard(HWND owner)
+    // `handleMessage` is what the window's own loop does with a message: the
+    // read's loop does the same.
+    Win32Clipboard(HWND owner, std::function<void(MSG&)> handleMessage)
         : owner_(owner)
+        , handleMessage_(std::move(handleMessage))
     {
     }
 
@@ -24,4 +30,5 @@ public:
 
 private:
     HWND owner_;
+    std::function<void(MSG&)> handleMessage_;
 };

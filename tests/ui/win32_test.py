@@ -210,6 +210,22 @@ class UnderWine(unittest.TestCase):
         self.press("alt+F4")
         self.assertTrue(self.ended(), "the window froze")
 
+    def test_keys_work_while_a_read_waits(self):
+        stuck = self.tool("stuck")
+        click(self.window, COMMAND1)
+        time.sleep(0.5)
+        self.press("Tab", "x")  # into the key field, all of it selected: the key is "x"
+        self.assertTrue(wait_until(message_windows, 20), "the read was not given up")
+        for window in message_windows():
+            xdotool("key", "--window", window, "Return")
+        self.assertTrue(wait_until(lambda: not message_windows(), 5), "the message stayed")
+        stuck.kill()  # which frees the clipboard
+        stuck.wait()
+        xclip_put(b"Bonjour")
+        click(self.window, COMMAND1)
+        cipher = expected_cipher("Bonjour", "x").encode()
+        self.assertEqual(clipboard_becomes(cipher), cipher)
+
     def test_quitter_ends_a_stalled_read(self):
         self.tool("stuck")
         click(self.window, COMMAND1)

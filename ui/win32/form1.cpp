@@ -69,7 +69,7 @@ Form1::Form1(HINSTANCE instance)
                               CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance, this);
     if (window_ == nullptr)
         return;
-    clipboard_.emplace(window_);
+    clipboard_.emplace(window_, [this](MSG& message) { HandleMessage(message); });
     CreateControls();
     LayOut(GetDpiForWindow(window_));
     ShowWindow(window_, SW_SHOWNORMAL);
@@ -236,6 +236,15 @@ void Form1::OpenTextEditor()
 {
     if (!StartNotepad())
         throw Failure(messages::kNoNotepad);
+}
+
+void Form1::HandleMessage(MSG& message)
+{
+    // The dialog manager gives Tab, Shift+Tab and Space on a button.
+    if (!PressFocusedButton(message) && !IsDialogMessageW(window_, &message)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
 }
 
 bool Form1::PressFocusedButton(const MSG& message)

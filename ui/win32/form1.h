@@ -30,13 +30,16 @@ public:
     // Null when the window could not be made.
     [[nodiscard]] HWND window() const { return window_; }
 
+    // What the message loops do with each message, the main one and the one
+    // that runs while the clipboard is read.
+    void HandleMessage(MSG& message);
+
+private:
     // Enter presses the button that has the focus, however it got it, and
     // nothing in the key field; Escape presses nothing. True when `message`
     // was such a key, which the dialog manager must not see: it would press
     // whichever button it last made the default.
     bool PressFocusedButton(const MSG& message);
-
-private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void CreateControls();

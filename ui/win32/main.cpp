@@ -18,12 +18,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
         return 1;
     }
     MSG message{};
-    // The dialog manager gives Tab, Shift+Tab and Space on a button.
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (!form.PressFocusedButton(message) && !IsDialogMessageW(form.window(), &message)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
+    while (GetMessageW(&message, nullptr, 0, 0) > 0)
+        form.HandleMessage(message);
     return static_cast<int>(message.wParam);
 }
