@@ -179,8 +179,7 @@ void QtClipboard::WriteText(std::string_view utf8, Sensitivity sensitivity, Clip
     if (x11)
         QGuiApplication::sync();
     const bool wasOurs = clipboard->ownsClipboard();
-    // Qt would claim the clipboard with the time of the last event it saw,
-    // which may be another program's copy made since the read.
+    // A copy that another program made since the read is kept.
     const bool copiedMeanwhile = x11 ? !wasOurs && HoldsAnotherContent(readFrom) : changes_ != readFrom;
     if (copiedMeanwhile)
         throw Failure(messages::kCopiedMeanwhile);

@@ -49,8 +49,6 @@ enum ManagerRequest { kCreateDataSource, kGetDataDevice };
 enum DeviceRequest { kSetSelection };
 enum SourceRequest { kSourceOffer };
 enum OfferRequest { kReceive };
-// The second request of both a source and an offer.
-constexpr std::uint32_t kDestroy = 1;
 
 void Listen(wl_proxy* proxy, const void* listener, void* data)
 {
@@ -105,12 +103,6 @@ void SetSelection(wl_proxy* device, wl_proxy* source)
 void Receive(wl_proxy* offer, const char* mimeType, int fd)
 {
     wl_proxy_marshal_flags(offer, kReceive, nullptr, wl_proxy_get_version(offer), 0, mimeType, fd);
-}
-
-void Destroy(wl_proxy* offerOrSource)
-{
-    wl_proxy_marshal_flags(offerOrSource, kDestroy, nullptr, wl_proxy_get_version(offerOrSource),
-                           WL_MARSHAL_FLAG_DESTROY);
 }
 
 } // namespace data_control

@@ -40,7 +40,5 @@ void AddListener(wl_proxy* offer, const OfferListener& listener, void* data);
 void Offer(wl_proxy* source, const char* mimeType);
 void SetSelection(wl_proxy* device, wl_proxy* source);
 void Receive(wl_proxy* offer, const char* mimeType, int fd);
-// Destroys an offer or a source, telling the compositor so.
-void Destroy(wl_proxy* offerOrSource);
 
 } // namespace data_control
