@@ -56,6 +56,10 @@ inline constexpr char kNoNotepad[]
 inline constexpr char kEmptiedNotWritten[]
     = "Le presse-papier n'a pas pu être modifié : le système a refusé le nouveau texte, et le presse-papier "
       "est maintenant vide. Copiez le texte à nouveau, puis recommencez.";
+inline constexpr char kRefusedTextPutBack[]
+    = "Le presse-papier n'a pas pu être modifié : le système a refusé le nouveau texte, sans doute trop long. "
+      "Le texte que vous aviez copié y a été remis. Fermez d'autres programmes ou copiez un texte plus court, "
+      "puis recommencez.";
 inline constexpr char kNoWindow[]
     = "Brouillamine n'a pas pu ouvrir sa fenêtre. Fermez d'autres programmes, puis relancez Brouillamine.";
 // In a browser, which may refuse a page the clipboard.

@@ -8,13 +8,15 @@
 
 #include <array>
 #include <climits>
+#include <cstring>
 #include <cwchar>
 #include <exception>
 #include <memory>
 #include <new>
 #include <string>
 #include <string_view>
-#include <thread>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -99,38 +101,99 @@ ClipboardText ReadNow()
     return {{reinterpret_cast<const char16_t*>(text.get()), length}, rendered};
 }
 
+// The blocks a write puts on the clipboard, in order, each with its format.
+using Blocks = std::vector<std::pair<UINT, ScopedGlobalMemory>>;
+
+// Copies of the open clipboard's text and privacy formats, to put back when
+// the new text is refused. The text was read already: it is at hand.
+Blocks SavedText()
+{
+    Blocks saved;
+    for (const wchar_t* name : kPrivacyFormats)
+        saved.emplace_back(RegisterClipboardFormatW(name), nullptr);
+    saved.emplace_back(CF_UNICODETEXT, nullptr);
+    for (auto& [format, copy] : saved) {
+        const HANDLE block = GetClipboardData(format);
+        const std::size_t size = block != nullptr ? GlobalSize(block) : 0;
+        const LockedGlobal<char> from(block);
+        if (from.get() == nullptr || size == 0)
+            continue;
+        copy = Allocate(size);
+        std::memcpy(LockedGlobal<char>(copy.get()).get(), from.get(), size);
+    }
+    std::erase_if(saved, [](const auto& block) { return !block.second; });
+    return saved;
+}
+
+// False as soon as the system refuses one: the clipboard then holds part of them.
+bool Put(Blocks& blocks)
+{
+    for (auto& [format, block] : blocks) {
+        if (SetClipboardData(format, block.get()) == nullptr)
+            return false;
+        block.release(); // the clipboard owns it now
+    }
+    return true;
+}
+
+// Replaces the clipboard's text by `blocks` on the calling thread, where
+// the previous owner may take its time to let the clipboard go.
+void WriteNow(HWND owner, Blocks blocks, ClipboardMark readFrom)
+{
+    const OpenClipboardScope clipboard(owner);
+    if (!clipboard.opened())
+        throw Failure(messages::kNotWritten);
+    if (GetClipboardSequenceNumber() != readFrom)
+        throw Failure(messages::kCopiedMeanwhile);
+    Blocks saved = SavedText();
+    if (!EmptyClipboard())
+        throw Failure(messages::kNotWritten);
+    if (Put(blocks))
+        return;
+    EmptyClipboard();
+    if (Put(saved))
+        throw Failure(messages::kRefusedTextPutBack);
+    EmptyClipboard();
+    throw Failure(messages::kEmptiedNotWritten);
+}
+
 } // namespace
 
-ClipboardText Win32Clipboard::ReadText(const std::function<bool()>& keepWaiting)
+void Win32Clipboard::Await(std::function<void()> work, const char* vanished,
+                           const std::function<bool()>& keepWaiting)
 {
-    // Shared with the reading thread, which may outlive this call when the
-    // owner never renders: it ends with the program.
-    struct Reading {
-        ClipboardText text;
+    // Shared with the thread, which may outlive this call when another
+    // program never answers: it ends with the program.
+    struct Working {
+        std::function<void()> work;
+        bool finished = false;
         std::exception_ptr failure;
-        ScopedHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     };
-    // An owner that does not answer at all is said at once, rather than
-    // after the whole wait.
-    const HWND owner = GetClipboardOwner();
-    DWORD_PTR ignored = 0;
-    if (owner != nullptr && owner != owner_
-        && SendMessageTimeoutW(owner, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kAnswerMilliseconds, &ignored) == 0)
-        throw Unanswered(messages::OwnerDoesNotAnswer);
-    const auto reading = std::make_shared<Reading>();
-    if (!reading->done)
+    using Shared = std::shared_ptr<Working>;
+    const Shared working = std::make_shared<Working>();
+    working->work = std::move(work);
+    auto* handed = new Shared(working);
+    // Waited for by its handle, which also tells of a thread the system ended.
+    const ScopedHandle thread(CreateThread(
+        nullptr, 0,
+        [](void* parameter) -> DWORD {
+            const std::unique_ptr<Shared> mine(static_cast<Shared*>(parameter));
+            Working& it = **mine;
+            try {
+                it.work();
+                it.finished = true;
+            } catch (...) {
+                it.failure = std::current_exception();
+            }
+            return 0;
+        },
+        handed, 0, nullptr));
+    if (!thread) {
+        delete handed;
         throw std::bad_alloc();
-    std::thread([reading] {
-        try {
-            reading->text = ReadNow();
-        } catch (...) {
-            reading->failure = std::current_exception();
-        }
-        SetEvent(reading->done.get());
-    }).detach();
+    }
 
-    const HANDLE done = reading->done.get();
-    const ULONGLONG deadline = GetTickCount64() + kReadPatienceMilliseconds;
+    const HANDLE done = thread.get();
     while (MsgWaitForMultipleObjects(1, &done, FALSE, 10, QS_ALLINPUT) != WAIT_OBJECT_0) {
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -142,45 +205,46 @@ ClipboardText Win32Clipboard::ReadText(const std::function<bool()>& keepWaiting)
         }
         if (!keepWaiting())
             throw Failure(messages::kUnreadable);
-        if (GetTickCount64() > deadline)
-            throw Unanswered(messages::OwnerKeepsTheText);
     }
-    if (reading->failure)
-        std::rethrow_exception(reading->failure);
-    return std::move(reading->text);
+    if (working->failure)
+        std::rethrow_exception(working->failure);
+    if (!working->finished)
+        throw Failure(vanished);
+}
+
+ClipboardText Win32Clipboard::ReadText(const std::function<bool()>& keepWaiting)
+{
+    // An owner that does not answer at all is said at once, rather than
+    // after the whole wait.
+    const HWND owner = GetClipboardOwner();
+    DWORD_PTR ignored = 0;
+    if (owner != nullptr && owner != owner_
+        && SendMessageTimeoutW(owner, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kAnswerMilliseconds, &ignored) == 0)
+        throw Unanswered(messages::OwnerDoesNotAnswer);
+    const auto text = std::make_shared<ClipboardText>();
+    const ULONGLONG deadline = GetTickCount64() + kReadPatienceMilliseconds;
+    Await([text] { *text = ReadNow(); }, messages::kUnreadable,
+          [&] {
+              if (GetTickCount64() > deadline)
+                  throw Unanswered(messages::OwnerKeepsTheText);
+              return keepWaiting();
+          });
+    return std::move(*text);
 }
 
 void Win32Clipboard::WriteText(std::string_view utf8, Sensitivity sensitivity, ClipboardMark readFrom)
 {
     // Everything is ready before the clipboard is emptied, so that nothing
-    // but the system's refusal can fail after that.
-    ScopedGlobalMemory text = UnicodeTextOf(utf8);
-    std::array<ScopedGlobalMemory, kPrivacyFormats.size()> privacy;
+    // but the system's refusal can fail after that. The formats that keep a
+    // secret out of the history go first.
+    Blocks blocks;
     if (sensitivity == Sensitivity::Secret) {
-        for (ScopedGlobalMemory& no : privacy)
-            no = Allocate(sizeof(DWORD)); // 0: "no", for the formats that are only looked for
+        for (const wchar_t* name : kPrivacyFormats) // 0: "no", for the formats that are only looked for
+            blocks.emplace_back(RegisterClipboardFormatW(name), Allocate(sizeof(DWORD)));
     }
-    const OpenClipboardScope clipboard(owner_);
-    if (!clipboard.opened())
-        throw Failure(messages::kNotWritten);
-    if (GetClipboardSequenceNumber() != readFrom)
-        throw Failure(messages::kCopiedMeanwhile);
-    if (!EmptyClipboard())
-        throw Failure(messages::kNotWritten);
-    // The formats that keep a secret out of the history go first, and a
-    // refusal of any block leaves nothing on the clipboard.
-    for (std::size_t i = 0; i < privacy.size(); ++i) {
-        if (!privacy[i])
-            continue;
-        if (SetClipboardData(RegisterClipboardFormatW(kPrivacyFormats[i]), privacy[i].get()) == nullptr) {
-            EmptyClipboard();
-            throw Failure(messages::kEmptiedNotWritten);
-        }
-        privacy[i].release(); // the clipboard owns it now
-    }
-    if (SetClipboardData(CF_UNICODETEXT, text.get()) == nullptr) {
-        EmptyClipboard();
-        throw Failure(messages::kEmptiedNotWritten);
-    }
-    text.release();
+    blocks.emplace_back(CF_UNICODETEXT, UnicodeTextOf(utf8));
+    // Emptying waits for the previous owner, which Windows asks to let go.
+    auto shared = std::make_shared<Blocks>(std::move(blocks));
+    Await([owner = owner_, shared, readFrom] { WriteNow(owner, std::move(*shared), readFrom); },
+          messages::kEmptiedNotWritten, [] { return true; });
 }

@@ -25,10 +25,16 @@ public:
     // renders its text only when asked may never answer.
     [[nodiscard]] ClipboardText ReadText(const std::function<bool()>& keepWaiting) override;
     // A secret text also carries the formats that keep it out of Windows'
-    // clipboard history and cloud clipboard.
+    // clipboard history and cloud clipboard. The write too goes on beside the
+    // window: emptying the clipboard waits for its previous owner.
     void WriteText(std::string_view utf8, Sensitivity sensitivity, ClipboardMark readFrom) override;
 
 private:
+    // Runs `work` on a thread of its own while this one goes on with the
+    // window's messages, until it ends, the window closes or `keepWaiting`
+    // says no more. A thread that the system ends midway fails with `vanished`.
+    void Await(std::function<void()> work, const char* vanished, const std::function<bool()>& keepWaiting);
+
     HWND owner_;
     std::function<void(MSG&)> handleMessage_;
 };

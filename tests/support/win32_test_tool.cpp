@@ -11,6 +11,8 @@
 //     offers text rendered only when asked for, and never renders it.
 //   win32_test_tool hung
 //     offers text rendered only when asked for, and answers no message at all.
+//   win32_test_tool clinging
+//     offers "Bonjour", and takes 8 s to let the clipboard go when asked to.
 //   win32_test_tool message
 //     prints, in UTF-8, the text of the message box titled "Brouillamine".
 //   win32_test_tool holding MILLISECONDS
@@ -33,6 +35,7 @@ namespace {
 constexpr UINT kRenew = WM_APP;
 std::size_t renewedSize = 0;
 bool stuck = false;
+bool clinging = false;
 
 void Say(const char* line)
 {
@@ -63,6 +66,10 @@ LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             Sleep(INFINITE);
         if (Put(nullptr, renewedSize))
             PostMessageW(window, kRenew, 0, 0);
+        return 0;
+    case WM_DESTROYCLIPBOARD:
+        if (clinging)
+            Sleep(8000);
         return 0;
     case kRenew:
         // The reader holds the clipboard open until it has the text.
@@ -170,10 +177,15 @@ int wmain(int argc, wchar_t* argv[])
         renewedSize = std::wcstoul(argv[2], nullptr, 10);
     else if (mode == L"stuck")
         stuck = true;
+    else if (mode == L"clinging")
+        clinging = true;
     else if (mode != L"hung")
         return 2;
     EmptyClipboard();
-    SetClipboardData(CF_UNICODETEXT, nullptr); // rendered when asked for
+    if (clinging)
+        Put(L"Bonjour", 7);
+    else
+        SetClipboardData(CF_UNICODETEXT, nullptr); // rendered when asked for
     CloseClipboard();
     Say("ready");
     if (mode == L"hung")

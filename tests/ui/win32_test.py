@@ -233,6 +233,35 @@ class UnderWine(unittest.TestCase):
         click(self.window, COMMAND3)
         self.assertTrue(self.ended(), "Quitter waited for the read")
 
+    def test_quitter_ends_a_write_waiting_for_the_previous_owner(self):
+        self.tool("clinging")
+        click(self.window, COMMAND1)
+        time.sleep(0.5)
+        click(self.window, COMMAND3)
+        self.assertTrue(self.ended(4), "the window froze while the clipboard was emptied")
+
+    def test_a_refused_cipher_gives_the_copied_text_back(self):
+        # A server short of memory holds the copied text, but not its cipher,
+        # three times as long: it refuses it, or with less memory still, ends
+        # the thread that sent it.
+        text = b"a" * (16 << 20)
+        for server_mebibytes, said, clipboard in ((150, "Le texte que vous aviez copié y a été remis", text),
+                                                  (90, "le presse-papier est maintenant vide", None)):
+            with self.subTest(server_mebibytes=server_mebibytes):
+                self.tearDown()
+                self.wine("wineserver", "-k")
+                self.wine("sh", "-c", f"ulimit -v {server_mebibytes << 10} && exec wineserver -p")
+                self.start(EXE)
+                xclip_put(text)
+                click(self.window, COMMAND1)
+                self.assertTrue(wait_until(message_windows, 30), "no message was shown")
+                self.assertIn(said, self.message())
+                self.assertEqual(xclip_get(seconds=30), clipboard)
+        self.tearDown()
+        self.wine("wineserver", "-k")
+        self.wine("wineserver", "-p")
+        self.start(EXE)
+
     def message(self):
         return run("wine", TOOL_EXE, "message", env=self.environment, stdin=subprocess.DEVNULL, seconds=30)
 
