@@ -67,6 +67,13 @@ inline constexpr char kPageMayNotRead[]
     = "Le navigateur ne laisse pas cette page lire le presse-papier. Autorisez-la dans les réglages du site, "
       "ou collez le texte ici (Ctrl+V, ou appui long puis « Coller ») : la commande s'appliquera au texte "
       "collé.";
+inline constexpr char kPageNoTextRead[]
+    = "Le navigateur n'a trouvé aucun texte dans le presse-papier. S'il en contient un, collez-le ici (Ctrl+V, "
+      "ou appui long puis « Coller ») : la commande s'appliquera au texte collé.";
+inline constexpr char kPageTooLong[]
+    = "Le texte du presse-papier est trop long pour un navigateur : Brouillamine y en prend au plus 170 millions "
+      "de caractères. Copiez un texte plus court, ou utilisez Brouillamine sur un ordinateur, puis recommencez. "
+      "Le presse-papier n'a pas été modifié.";
 inline constexpr char kPageMayNotWrite[]
     = "Le navigateur ne laisse pas cette page écrire dans le presse-papier. Le résultat est ci-dessous : "
       "copiez-le (Ctrl+C, ou appui long puis « Copier »).";

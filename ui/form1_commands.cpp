@@ -9,18 +9,31 @@
 
 void Form1Commands::HandleClick(form1::Command command)
 {
+    if (Begin(command))
+        Finish(command);
+}
+
+bool Form1Commands::Begin(form1::Command command)
+{
     // Quitting is never harmful: it ends the program also while a command
     // waits for the clipboard, which then gives up and writes nothing.
     if (command == form1::Command::QuitProgram) {
         quitting_ = true;
-        return QuitProgram();
+        QuitProgram();
+        return false;
     }
     if (commandRunning_ || quitting_)
-        return;
+        return false;
+    commandRunning_ = true;
+    return true;
+}
+
+void Form1Commands::Finish(form1::Command command)
+{
     struct Running {
         bool& flag;
         ~Running() { flag = false; }
-    } running{commandRunning_ = true};
+    } running{commandRunning_};
     try {
         Run(command);
     } catch (const Failure& failure) {

@@ -13,6 +13,12 @@ enum class Kind { Button, TextField, Label };
 
 enum class Command { None, EncryptClipboard, DecryptClipboard, QuitProgram, OpenTextEditor };
 
+// The commands that read the clipboard, and so may wait for it.
+[[nodiscard]] constexpr bool ReadsClipboard(Command command)
+{
+    return command == Command::EncryptClipboard || command == Command::DecryptClipboard;
+}
+
 struct Control {
     const char* name;
     Kind kind;

@@ -1,53 +1,40 @@
 "use strict";
-// The page builds Form1 from the core's description and carries out what a
-// click asks of it: the core (brouillamine-core.wasm) decides everything
-// else. The browser hands the clipboard over only asynchronously, so a
-// cipher command's text is read before the core runs, and its result
-// written after.
+// The page builds Form1 from the core's description, and after each click
+// does what the core asks: read the clipboard, write it, show a message,
+// open the editor, end. The core decides everything else.
 
-const MOST_SCALE = 3;
-
-function show(message, result) {
-  const dialog = document.getElementById("message");
-  document.getElementById("messageText").textContent = message;
-  const area = document.getElementById("messageArea");
-  area.hidden = result === undefined;
-  area.value = result === undefined ? "" : result;
-  area.readOnly = result !== undefined;
-  if (!dialog.open) dialog.showModal();
-  if (result !== undefined) area.select();
-  return area;
-}
+// However large the screen, the window is drawn at most this many times its size.
+const LARGEST_SCALE = 3;
 
 function scaleToWindow(panel, form) {
-  const scale = Math.min(innerWidth / form.width, innerHeight / form.height, MOST_SCALE);
+  const scale = Math.min(innerWidth / form.width, innerHeight / form.height, LARGEST_SCALE);
   panel.style.transform = `scale(${scale})`;
   panel.style.left = `${Math.max(0, (innerWidth - form.width * scale) / 2)}px`;
   panel.style.top = `${Math.max(0, (innerHeight - form.height * scale) / 2)}px`;
 }
 
-function build(core, form, panel) {
+function buildWindow(core, form, panel) {
   const measure = document.createElement("canvas").getContext("2d");
   const elements = form.controls.map((control) => {
     const element = document.createElement(
-      control.kind === "button" ? "button" : control.kind === "field" ? "input" : "div");
+      control.kind === core.Kind.Button ? "button" : control.kind === core.Kind.TextField ? "input" : "div");
     element.id = control.name;
     Object.assign(element.style, {
       left: `${control.left}px`, top: `${control.top}px`, width: `${control.width}px`, height: `${control.height}px`,
     });
-    if (control.kind === "field") {
+    if (control.kind === core.Kind.TextField) {
       Object.assign(element, { type: "text", value: control.text, autocomplete: "off", spellcheck: false });
       element.setAttribute("aria-label", "Clé");
     } else {
       element.textContent = control.text;
     }
-    if (control.kind === "button") element.type = "button";
+    if (control.kind === core.Kind.Button) element.type = "button";
     panel.append(element);
     return element;
   });
   // Captions too wide for their button break at word ends, as on the desktop.
   form.controls.forEach((control, index) => {
-    if (control.kind !== "button") return;
+    if (control.kind !== core.Kind.Button) return;
     const button = elements[index];
     const style = getComputedStyle(button);
     measure.font = style.font;
@@ -56,7 +43,25 @@ function build(core, form, panel) {
       .join("\n");
     button.setAttribute("aria-label", control.text);
   });
+  scaleToWindow(panel, form);
+  addEventListener("resize", () => scaleToWindow(panel, form));
   return elements;
+}
+
+// The modal dialog: a message alone, a result to copy by hand, or a box to paste into.
+const dialog = document.getElementById("message");
+const area = document.getElementById("messageArea");
+const copyButton = document.getElementById("messageCopy");
+
+function showMessage(message, { result, pasteBox = false } = {}) {
+  document.getElementById("messageText").textContent = message;
+  area.hidden = result === undefined && !pasteBox;
+  area.readOnly = !pasteBox;
+  area.value = result ?? "";
+  copyButton.hidden = result === undefined;
+  if (!dialog.open) dialog.showModal();
+  if (result !== undefined) area.select();
+  if (pasteBox) area.focus();
 }
 
 // The text in UTF-8, encoded at once into a buffer as long as it may need:
@@ -69,86 +74,116 @@ function utf8(text) {
 async function start() {
   const core = await BrouillamineCore();
   const texts = core.messages();
-  const form = core.form1();
-  const panel = document.getElementById("Form1");
+  const form = core.form1Description();
+  const page = new core.Page();
   document.title = form.title;
-  const elements = build(core, form, panel);
-  const key = elements[form.controls.findIndex((control) => control.kind === "field")];
-  scaleToWindow(panel, form);
-  addEventListener("resize", () => scaleToWindow(panel, form));
+  const elements = buildWindow(core, form, document.getElementById("Form1"));
+  const key = elements[form.controls.findIndex((control) => control.kind === core.Kind.TextField)];
+  let pasteAwaited = false;
 
-  let quitting = false;
+  // Every failure is shown, and the clipboard is left as it was.
+  function failed(error) {
+    showMessage(error instanceof RangeError ? texts.tooLong : texts.unexpected);
+  }
+
   function quit() {
-    quitting = true;
     window.close();
     // An ordinary tab may not be closed by its page.
     if (!window.closed) {
       key.value = "";
-      show(texts.tabMayBeClosed);
+      showMessage(texts.tabMayBeClosed);
     }
   }
 
-  async function run(index, text) {
-    // Texts cross in UTF-8, as bytes that the browser encodes and decodes at once.
-    const outcome = core.click(index, text === null ? null : utf8(text), key.value);
-    if (outcome.openEditor) window.open("editor.html", "_blank", "noopener");
-    if (outcome.write !== undefined) {
-      const result = new TextDecoder().decode(outcome.write);
-      try {
-        await navigator.clipboard.writeText(result);
-      } catch {
-        show(texts.mayNotWrite, result);
-      }
+  async function write(result) {
+    try {
+      await navigator.clipboard.writeText(result);
+    } catch {
+      showMessage(texts.mayNotWrite, { result });
     }
-    if (outcome.message !== undefined) show(outcome.message);
+  }
+
+  async function carryOut(outcome) {
+    if (outcome.openEditor) window.open("editor.html", "_blank", "noopener");
+    if (outcome.write !== undefined) await write(new TextDecoder().decode(outcome.write));
+    if (outcome.message !== undefined) showMessage(outcome.message);
     if (outcome.quit) quit();
   }
 
-  // A command waiting for the clipboard lets no other start, as on the
-  // desktop, but "Quitter": the command then gives up and writes nothing.
-  let busy = false;
-  let waitingForPaste = null;
-  form.controls.forEach((control, index) => {
-    if (control.kind !== "button") return;
-    elements[index].addEventListener("click", async () => {
-      if (control.command === "QuitProgram") return run(index, null);
-      if (busy || quitting) return;
-      busy = true;
-      try {
-        const reads = control.command === "EncryptClipboard" || control.command === "DecryptClipboard";
-        let text = null;
-        if (reads) {
-          try {
-            // A browser gives "" alike for an empty text and for an image or
-            // files, which must not be replaced: both count as no text.
-            text = (await navigator.clipboard.readText()) || null;
-          } catch {
-            // Refused, or no clipboard for pages: a paste brings the text instead.
-            waitingForPaste = index;
-            const area = show(texts.mayNotRead, "");
-            area.readOnly = false;
-            area.focus();
-            return;
-          }
-        }
-        if (!quitting) await run(index, text);
-      } finally {
-        busy = false;
-      }
-    });
+  // `text` null: no text.
+  async function run(text) {
+    await carryOut(page.run(text === null ? null : utf8(text)));
+  }
+
+  function offerPasteBox(message) {
+    pasteAwaited = true;
+    showMessage(message, { pasteBox: true });
+  }
+
+  async function readThenRun() {
+    let text;
+    try {
+      text = await navigator.clipboard.readText();
+    } catch {
+      // Refused, or no clipboard for pages: a paste brings the text instead.
+      return offerPasteBox(texts.mayNotRead);
+    }
+    // "" is an empty text, or an image, or files, or a text some engines
+    // cannot read (WebKit, from a program that offers UTF8_STRING only).
+    if (text === "") return offerPasteBox(texts.noTextRead);
+    await run(text);
+  }
+
+  // The road of a click: the core takes it, then the page does what it asks.
+  async function click(index) {
+    try {
+      const outcome = page.press(index, key.value);
+      if (outcome.read) await readThenRun();
+      else await carryOut(outcome);
+    } catch (error) {
+      failed(error);
+    }
+  }
+
+  elements.forEach((element, index) => {
+    if (element.tagName === "BUTTON") element.addEventListener("click", () => click(index));
   });
-  document.getElementById("messageArea").addEventListener("paste", async (event) => {
-    if (waitingForPaste === null) return;
+  area.addEventListener("paste", async (event) => {
+    if (!pasteAwaited) return;
     event.preventDefault();
-    const index = waitingForPaste;
-    waitingForPaste = null;
-    document.getElementById("message").close();
-    await run(index, event.clipboardData.getData("text/plain"));
+    pasteAwaited = false;
+    // An image or files paste as "": no text, which must not replace them.
+    const text = event.clipboardData.getData("text/plain") || null;
+    dialog.close();
+    try {
+      await run(text);
+    } catch (error) {
+      failed(error);
+    }
   });
-  document.getElementById("message").addEventListener("close", () => { waitingForPaste = null; });
+  dialog.addEventListener("close", () => {
+    if (pasteAwaited) {
+      pasteAwaited = false;
+      page.abandon();
+    }
+    // A deciphered text left in the page would outlive its use.
+    if (!dialog.open) area.value = "";
+  });
+  // Written on a click of its own, when the browser wanted one for the write.
+  copyButton.addEventListener("click", async () => {
+    try {
+      await navigator.clipboard.writeText(area.value);
+      dialog.close();
+    } catch {
+      area.select();
+    }
+  });
 
   elements[0].focus();
   if ("serviceWorker" in navigator) navigator.serviceWorker.register("sw.js");
 }
 
-start();
+start().catch(() => {
+  document.getElementById("Form1").hidden = true;
+  document.getElementById("startFailure").hidden = false;
+});

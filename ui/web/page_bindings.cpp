@@ -1,10 +1,7 @@
-// Brouillamine in a browser. The road of a click: the page (page.js) builds
-// Form1 from the description this module exports; a click on a button reads
-// the clipboard first when its command needs it, as the browser hands the
-// clipboard over only asynchronously, then calls Click here, which runs the
-// shared Form1Commands::HandleClick over that text. What the command asks of
-// the page (the text to write, a message, the editor, the end) comes back
-// as one object, which the page carries out.
+// Brouillamine in a browser: the page (page.js) builds Form1 from the
+// description this module exports, and supplies the clipboard, read before
+// the command and written after it, as the browser hands it over only
+// asynchronously.
 
 #include "cipher/clipboard.h"
 #include "cipher/failure.h"
@@ -18,32 +15,36 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 using emscripten::val;
 
 namespace {
+
+// Above this, an engine cannot hold the cipher text as one string (V8's
+// limit, the lowest of the engines, is 2^29 - 24 characters).
+constexpr std::size_t kMostCharacters = 170'000'000;
 
 // The clipboard's text as the page read it before the command, and the text
 // the command writes, for the page to write. A page cannot learn of a copy
 // made between the two: the browser tells of none.
 class PageClipboard : public Clipboard {
 public:
-    explicit PageClipboard(std::optional<std::u16string> text)
-        : text_(std::move(text))
-    {
-    }
+    void Hand(std::optional<std::u16string> text) { text_ = std::move(text); }
 
-    ClipboardText ReadText(const std::function<bool()>&) override
+    ClipboardText ReadText(const std::function<bool()>& keepWaiting) override
     {
-        if (!text_)
+        std::optional<std::u16string> text = std::exchange(text_, std::nullopt);
+        if (!keepWaiting()) // "Quitter" while the page was reading
+            throw Failure(messages::kUnreadable);
+        if (!text)
             throw Failure(messages::kNoText);
-        return {std::move(*text_), 0};
+        if (text->size() > kMostCharacters)
+            throw Failure(messages::kPageTooLong);
+        return {std::move(*text), 0};
     }
 
-    void WriteText(std::string_view utf8, Sensitivity, ClipboardMark) override
-    {
-        written = std::string(utf8);
-    }
+    void WriteText(std::string_view utf8, Sensitivity, ClipboardMark) override { written = std::string(utf8); }
 
     std::optional<std::string> written;
 
@@ -51,18 +52,47 @@ private:
     std::optional<std::u16string> text_;
 };
 
+// Form1's clicks for the page's whole life, so that one command runs at a
+// time also across the page's asynchronous read.
 class PageForm1 : public Form1Commands {
 public:
-    PageForm1(std::optional<std::u16string> text, std::u16string key)
-        : clipboard_(std::move(text))
-        , key_(std::move(key))
+    // A click on the control at `index`, the key being the field's text at
+    // the click. What the page is to do now: with `read`, read the
+    // clipboard, then hand its text to Run, or call Abandon.
+    val Press(int index, std::u16string key)
     {
+        const form1::Command command = form1::kControls[index].click;
+        if (!Begin(command))
+            return Outcome();
+        key_ = std::move(key);
+        pressed_ = command;
+        if (!form1::ReadsClipboard(command))
+            return Run(val::null());
+        val outcome = Outcome();
+        outcome.set("read", true);
+        return outcome;
     }
 
-    using Form1Commands::HandleClick;
+    // Runs the command pressed over the clipboard's text, in UTF-8 bytes
+    // (null: no text). The page encodes it at once, and it crosses as one
+    // copy into the module's memory.
+    val Run(val text)
+    {
+        std::optional<std::u16string> read;
+        if (!text.isNull()) {
+            std::string bytes(text["length"].as<std::size_t>(), '\0');
+            val(emscripten::typed_memory_view(bytes.size(), reinterpret_cast<unsigned char*>(bytes.data())))
+                .call<void>("set", text);
+            read = utf8::ToUtf16(bytes);
+        }
+        clipboard_.Hand(std::move(read));
+        Finish(pressed_);
+        return Outcome();
+    }
 
-    // What the page is to do now.
-    [[nodiscard]] val Outcome() const
+private:
+    // What the page is to do, once.
+    val Outcome()
     {
         val outcome = val::object();
         if (clipboard_.written) // as bytes, which the browser decodes at once
@@ -73,12 +103,13 @@ public:
                                 reinterpret_cast<const unsigned char*>(clipboard_.written->data())))));
         if (message_)
             outcome.set("message", *message_);
-        outcome.set("openEditor", openEditor_);
-        outcome.set("quit", quit_);
+        outcome.set("openEditor", std::exchange(openEditor_, false));
+        outcome.set("quit", std::exchange(quit_, false));
+        clipboard_.written.reset();
+        message_.reset();
         return outcome;
     }
 
-private:
     Clipboard& clipboard() override { return clipboard_; }
     std::u16string KeyText() const override { return key_; }
     void QuitProgram() override { quit_ = true; }
@@ -88,64 +119,26 @@ private:
 
     PageClipboard clipboard_;
     std::u16string key_;
+    form1::Command pressed_ = form1::Command::None;
     std::optional<std::string> message_;
     bool openEditor_ = false;
     bool quit_ = false;
 };
 
-// Runs the click on the control at `index` of the description, the
-// clipboard's text being `text`, in UTF-8 (null when the command does not
-// read it). The page encodes it at once, and it crosses as one copy of
-// bytes into the module's memory.
-val Click(int index, val text, std::u16string key)
-{
-    std::optional<std::u16string> read;
-    if (!text.isNull() && !text.isUndefined()) {
-        std::string bytes(text["length"].as<std::size_t>(), '\0');
-        val(emscripten::typed_memory_view(bytes.size(), reinterpret_cast<unsigned char*>(bytes.data())))
-            .call<void>("set", text);
-        read = utf8::ToUtf16(bytes);
-    }
-    PageForm1 form(std::move(read), std::move(key));
-    form.HandleClick(form1::kControls[index].click);
-    return form.Outcome();
-}
-
-const char* CommandName(form1::Command command)
-{
-    switch (command) {
-    case form1::Command::EncryptClipboard:
-        return "EncryptClipboard";
-    case form1::Command::DecryptClipboard:
-        return "DecryptClipboard";
-    case form1::Command::QuitProgram:
-        return "QuitProgram";
-    case form1::Command::OpenTextEditor:
-        return "OpenTextEditor";
-    case form1::Command::None:
-        break;
-    }
-    return "";
-}
-
 // Form1's description, for the page to build the window from.
-val Form1()
+val Form1Description()
 {
     val controls = val::array();
     for (const form1::Control& control : form1::kControls) {
         val entry = val::object();
         entry.set("name", std::string(control.name));
-        entry.set("kind",
-                  std::string(control.kind == form1::Kind::Button          ? "button"
-                                  : control.kind == form1::Kind::TextField ? "field"
-                                                                           : "label"));
+        entry.set("kind", control.kind);
         entry.set("text", std::string(control.text));
         const form1::Pixels place = form1::ToPixels(control.twips, 96); // CSS pixels: 15 twips each
         entry.set("left", place.left);
         entry.set("top", place.top);
         entry.set("width", place.width);
         entry.set("height", place.height);
-        entry.set("command", std::string(CommandName(control.click)));
         controls.call<void>("push", entry);
     }
     const form1::Pixels area = form1::ToPixels(form1::kClientArea, 96);
@@ -176,7 +169,10 @@ val Messages()
     val texts = val::object();
     texts.set("mayNotRead", std::string(messages::kPageMayNotRead));
     texts.set("mayNotWrite", std::string(messages::kPageMayNotWrite));
+    texts.set("noTextRead", std::string(messages::kPageNoTextRead));
     texts.set("tabMayBeClosed", std::string(messages::kTabMayBeClosed));
+    texts.set("tooLong", std::string(messages::kPageTooLong));
+    texts.set("unexpected", std::string(messages::kUnexpected));
     return texts;
 }
 
@@ -184,8 +180,16 @@ val Messages()
 
 EMSCRIPTEN_BINDINGS(brouillamine)
 {
-    emscripten::function("click", &Click);
-    emscripten::function("form1", &Form1);
+    emscripten::enum_<form1::Kind>("Kind")
+        .value("Button", form1::Kind::Button)
+        .value("TextField", form1::Kind::TextField)
+        .value("Label", form1::Kind::Label);
+    emscripten::class_<PageForm1>("Page")
+        .constructor<>()
+        .function("press", &PageForm1::Press)
+        .function("run", &PageForm1::Run)
+        .function("abandon", emscripten::optional_override([](PageForm1& page) { page.Abandon(); }));
+    emscripten::function("form1Description", &Form1Description);
     emscripten::function("wrapCaption", &WrapCaption);
     emscripten::function("messages", &Messages);
 }
