@@ -13,7 +13,7 @@ import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "support"))
-from chromium import Server, start_chromium  # noqa: E402
+from browsers import Chromium, Server  # noqa: E402
 
 CHARACTERS = 16 << 20
 RUNS = 5
@@ -23,15 +23,17 @@ LINE = "Le cœur a ses raisons — l'été à Noël coûte 5 €, « voilà »�
 TIMED_CLICK = """
 const [control, key, done] = arguments;
 (async () => {
-  // One module for all runs, as a page keeps it between clicks.
+  // One module and one Form1 for all runs, as the page keeps them.
   const core = window.benchedCore ??= await BrouillamineCore();
-  const control_index = core.form1().controls.findIndex((each) => each.name === control);
+  const page = window.benchedPage ??= new core.Page();
+  const control_index = core.form1Description().controls.findIndex((each) => each.name === control);
   const started = performance.now();
+  page.press(control_index, key);
   const text = await navigator.clipboard.readText();
   const read = performance.now();
   const bytes = new Uint8Array(text.length * 3);
   const encoded = bytes.subarray(0, new TextEncoder().encodeInto(text, bytes).written);
-  const result = new TextDecoder().decode(core.click(control_index, encoded, key).write);
+  const result = new TextDecoder().decode(page.run(encoded).write);
   const ciphered = performance.now();
   await navigator.clipboard.writeText(result);
   const written = performance.now();
@@ -44,7 +46,10 @@ def main(site):
     server = Server(site)
     cleanups = [server.stop]
     try:
-        browser = start_chromium(server.url, cleanups)
+        chromium = Chromium()
+        cleanups.append(chromium.quit)
+        chromium.allow_clipboard(server.url)
+        browser = chromium.driver
         browser.get(server.url)
         text = (LINE * (CHARACTERS // len(LINE) + 1))[:CHARACTERS]
         for control in ("Command1", "Command2"):

@@ -9,8 +9,13 @@
 
 void Form1Commands::HandleClick(form1::Command command)
 {
-    if (Begin(command))
-        Finish(command);
+    if (!Begin(command))
+        return;
+    struct Ending {
+        Form1Commands& commands;
+        ~Ending() { commands.End(); }
+    } ending{*this};
+    Finish(command);
 }
 
 bool Form1Commands::Begin(form1::Command command)
@@ -30,10 +35,6 @@ bool Form1Commands::Begin(form1::Command command)
 
 void Form1Commands::Finish(form1::Command command)
 {
-    struct Running {
-        bool& flag;
-        ~Running() { flag = false; }
-    } running{commandRunning_};
     try {
         Run(command);
     } catch (const Failure& failure) {

@@ -23,14 +23,14 @@ public:
     // window was closed or the program is quitting, and the program goes on.
     void HandleClick(form1::Command command);
 
-    // HandleClick in two halves, for a front-end that reads the clipboard
-    // before the command (the page, whose clipboard answers asynchronously).
-    // Begin handles "Quitter" at once and otherwise takes the one
-    // command at a time, false when another holds it; Finish runs the
-    // command and frees it; Abandon frees it, running nothing.
+    // HandleClick in three steps, for a front-end that reads the clipboard
+    // before the command and writes it after (the page, whose clipboard
+    // answers asynchronously). Begin handles "Quitter" at once and otherwise
+    // takes the one command at a time, false when another holds it; Finish
+    // runs the command; End frees it, once the front-end is done with it.
     [[nodiscard]] bool Begin(form1::Command command);
     void Finish(form1::Command command);
-    void Abandon() { commandRunning_ = false; }
+    void End() { commandRunning_ = false; }
 
 protected:
     [[nodiscard]] virtual Clipboard& clipboard() = 0;

@@ -1,62 +1,127 @@
-"""The web app in a real Chromium, not headless, on the test's own X server,
-so that the page uses the real X11 clipboard: text put in with xclip, the
-buttons clicked, the result read back with xclip.
+"""The web app in three real engines (Chromium, Firefox, WebKit), not
+headless, on the test's own X server, so that the page uses the real X11
+clipboard: text put in with xclip, the buttons clicked, the result read back
+with xclip. The same cases in each engine; each case serves the app on an
+origin of its own, so that no service worker or cache outlives it.
 
 Usage: web_test.py SITE   (DISPLAY must name a test X server)
 """
 import base64
 import os
+import re
+import shutil
 import sys
-import time
+import tempfile
 import unittest
 from pathlib import Path
 
-from selenium.webdriver.common.by import By
-from selenium.webdriver.common.keys import Keys
-from selenium.webdriver.support.ui import WebDriverWait
-
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "support"))
-from chromium import Server, start_chromium  # noqa: E402
-from x11 import INITIAL_KEY, clipboard_becomes, expected_cipher, xclip_get, xclip_put  # noqa: E402
+from browsers import Chromium, FirefoxBrowser, Server, WebKit  # noqa: E402
+from x11 import INITIAL_KEY, clipboard_becomes, expected_cipher, wait_until, xclip_get, xclip_put  # noqa: E402
 
 SITE = None
+BUILDS_DAY = 1_700_000_000
 TITLE = "   Clipboard Brouillamine      V 6.0"
+PNG = base64.b64decode("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mNk+M9QDwADhgGAWjR9awAAAABJRU5ErkJggg==")
+# Reads that the browser has not answered yet (a permission asked, an owner
+# that lags), each answered by window.answerReads(text).
+PENDING_READS = """
+window.reads = [];
+navigator.clipboard.readText = () => new Promise((resolve) => window.reads.push(resolve));
+window.answerReads = (text) => window.reads.forEach((resolve) => resolve(text));
+"""
+# Writes that never end, as when the browser lags.
+PENDING_WRITES = """
+window.writes = [];
+navigator.clipboard.writeText = (text) => { window.writes.push(text); return new Promise(() => {}); };
+"""
+REFUSED_READS = "navigator.clipboard.readText = () => Promise.reject(new DOMException('', 'NotAllowedError'));"
+# Whether a service worker of `version` (or any) controls the page and is the only one.
+WORKER_SETTLED = """
+const [version, done] = arguments;
+const settled = async () => {
+  const registration = await navigator.serviceWorker.getRegistration();
+  return Boolean(navigator.serviceWorker.controller && registration && registration.active
+                 && !registration.installing && !registration.waiting
+                 && (await caches.keys()).some((name) => name.endsWith(version)));
+};
+(async () => { while (!(await settled())) await new Promise((wait) => setTimeout(wait, 100)); done(true); })();
+"""
+BUILD_SEEN = ("return [document.querySelector('meta[name=build]')?.content ?? '', window.pageBuild ?? '',"
+              " window.coreBuild ?? ''];")
 
 
-class Page(unittest.TestCase):
+def copy(text):
+    """Copied as most programs do: WebKit reads text/plain;charset=utf-8 only."""
+    xclip_put(text.encode(), "text/plain;charset=utf-8")
+
+
+class Cases:
+    Engine = None
+
+    @classmethod
+    def setUpClass(cls):
+        cls.browser = cls.Engine()
+        cls.first_window = cls.browser.windows()[0]
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.browser.quit()
+
     def setUp(self):
-        self.server = Server(SITE)
-        self.addCleanup(self.server.stop)
-        cleanups = []
-        self.addCleanup(lambda: [cleanup() for cleanup in reversed(cleanups)])
-        self.browser = start_chromium(self.server.url, cleanups)
-        self.open()
+        self.server = self.serve(SITE)
+        self.open(self.server)
 
-    def open(self):
-        self.browser.get(self.server.url)
+    def tearDown(self):
+        self.browser.close_others(self.first_window)
+
+    def serve(self, folder, no_store=False):
+        server = Server(folder, no_store)
+        self.addCleanup(server.stop)
+        self.browser.allow_clipboard(server.url)
+        return server
+
+    def open(self, server):
+        self.browser.open(server.url)
         # The title as set, with its blanks: document.title would collapse them.
-        WebDriverWait(self.browser, 20).until(
-            lambda browser: browser.execute_script("return document.querySelector('title').text") == TITLE,
-            "the page was not built")
+        self.assertTrue(wait_until(lambda: self.script("return document.querySelector('title').text") == TITLE
+                                   and self.script("return document.getElementById('Command1') !== null"), 20),
+                        "the page was not built")
 
-    def element(self, name):
-        return self.browser.find_element(By.ID, name)
+    def script(self, source, *arguments):
+        return self.browser.script(source, *arguments)
 
     def set_key(self, key):
-        field = self.element("key")
-        field.clear()
-        field.send_keys(key)
+        self.script("document.getElementById('key').value = arguments[0];", key)
 
     def message(self):
         """The message shown in the page's dialog, once it is open."""
-        WebDriverWait(self.browser, 10).until(lambda browser: self.element("message").get_attribute("open"),
-                                              "no message was shown")
-        return self.element("messageText").text
+        self.assertTrue(wait_until(lambda: self.script("return document.getElementById('message').open"), 10),
+                        "no message was shown")
+        return self.script("return document.getElementById('messageText').textContent")
+
+    def site_copy(self, build):
+        """The site, marked as build `build` in its page, script, module and service worker."""
+        folder = tempfile.mkdtemp(prefix="brouillamine-site-")
+        self.addCleanup(shutil.rmtree, folder)
+        shutil.copytree(SITE, folder, dirs_exist_ok=True)
+        site = Path(folder)
+        index = site / "index.html"
+        index.write_text(index.read_text().replace("<head>", f'<head>\n<meta name="build" content="{build}">'))
+        for name, variable in (("page.js", "pageBuild"), ("brouillamine-core.js", "coreBuild")):
+            with open(site / name, "a") as script:
+                script.write(f'\nwindow.{variable} = "{build}";\n')
+        worker = site / "sw.js"
+        worker.write_text(re.sub(r"[0-9a-f]{16}", lambda hash: f"{hash[0]}-{build}", worker.read_text(), count=1))
+        # Deployed a day apart: the server tells the builds apart by date, as most do.
+        for changed in (index, site / "page.js", site / "brouillamine-core.js", worker):
+            os.utime(changed, (BUILDS_DAY + build * 86400,) * 2)
+        return folder
 
     def test_the_window(self):
-        self.assertEqual(self.browser.switch_to.active_element.get_attribute("id"), "Command1")
+        self.assertEqual(self.script("return document.activeElement.id"), "Command1")
         # In the panel's own pixels, whatever its scale on this screen.
-        places = self.browser.execute_script(
+        places = self.script(
             "const panel = document.getElementById('Form1').getBoundingClientRect();"
             "const scale = panel.width / 290;"
             "return Object.fromEntries(Array.from(document.getElementById('Form1').children, (element) => {"
@@ -67,82 +132,180 @@ class Page(unittest.TestCase):
         self.assertEqual(places, {"Command1": [16, 8, 97, 33], "key": [16, 56, 137, 19],
                                   "Command2": [176, 8, 97, 33], "Label1": [112, 88, 161, 41],
                                   "Command3": [192, 56, 73, 25], "Command4": [8, 88, 73, 25]})
-        self.assertEqual(self.element("Command1").text, "CRYPTER le\npresse-papier")
-        self.assertEqual(self.browser.execute_script("return document.documentElement.lang"), "fr")
+        self.assertEqual(self.script("return document.getElementById('Command1').textContent"),
+                         "CRYPTER le\npresse-papier")
+        self.assertEqual(self.script("return document.documentElement.lang"), "fr")
 
     def test_round_trip_under_a_typed_key_with_accents(self):
         text, key = "Le cœur à l'été, 5 € — « voilà »\nFin", "clé"
         self.set_key(key)
-        xclip_put(text.encode())
-        self.element("Command1").click()
+        copy(text)
+        self.browser.click("Command1")
         cipher = expected_cipher(text, key).encode()
         self.assertEqual(clipboard_becomes(cipher), cipher)
-        self.element("Command2").click()
+        self.browser.click("Command2")
         self.assertEqual(clipboard_becomes(text.encode()), text.encode())
 
     def test_a_refusal_is_shown_and_the_clipboard_kept(self):
-        xclip_put(b"999")
-        self.element("Command2").click()
+        copy("999")
+        self.browser.click("Command2")
         self.assertIn("« 999 »", self.message())
         self.assertEqual(xclip_get(), b"999")
 
-    def test_an_image_is_not_text_and_is_kept(self):
-        png = base64.b64decode("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mNk+M9QDwADhgGAWjR9awAAAABJRU5ErkJggg==")
-        xclip_put(png, "image/png")
-        self.element("Command1").click()
-        self.assertIn("ne contient pas de texte", self.message())
-        self.assertEqual(xclip_get("image/png"), png)
+    # An image reads as "" and pastes as "": no text either way, and it stays.
+    def test_an_image_is_kept_through_the_read_and_the_paste_box(self):
+        xclip_put(PNG, "image/png")
+        self.browser.click("Command1")
+        self.assertIn("aucun texte", self.message())
+        self.browser.paste_into("messageArea")
+        self.assertTrue(wait_until(lambda: "ne contient pas de texte" in self.message(), 5), self.message())
+        self.assertEqual(xclip_get("image/png"), PNG)
 
-    def test_a_refused_read_takes_a_paste_instead(self):
-        self.browser.execute_cdp_cmd("Browser.setPermission", {
-            "origin": self.server.url.rstrip("/"), "permission": {"name": "clipboard-read"}, "setting": "denied"})
-        xclip_put(b"Bonjour")
-        self.element("Command1").click()
-        self.assertIn("collez le texte ici", self.message())
-        self.element("messageArea").send_keys(Keys.CONTROL, "v")
-        cipher = expected_cipher("Bonjour", INITIAL_KEY).encode()
+    def test_a_text_offered_as_utf8_string_only_reaches_the_page(self):
+        xclip_put("Clé".encode())  # as xclip and xterm offer it
+        self.browser.click("Command1")
+        cipher = expected_cipher("Clé", INITIAL_KEY).encode()
+        if not wait_until(lambda: xclip_get() == cipher, 3):
+            self.assertIn("aucun texte", self.message())
+            self.browser.paste_into("messageArea")
         self.assertEqual(clipboard_becomes(cipher), cipher)
+
+    # Closing the box gives the command up; the next one takes a paste.
+    def test_a_refused_read_takes_a_paste_instead(self):
+        self.script(REFUSED_READS)
+        self.browser.click("Command1")
+        self.assertIn("collez le texte ici", self.message())
+        self.browser.click("messageOk")
+        cipher = expected_cipher("Bonjour", INITIAL_KEY)
+        copy(cipher)
+        self.browser.click("Command2")
+        self.assertIn("collez le texte ici", self.message())
+        self.browser.paste_into("messageArea")
+        self.assertEqual(clipboard_becomes(b"Bonjour"), b"Bonjour")
+
+    def test_a_refused_write_offers_the_result_and_forgets_it(self):
+        self.script("const write = navigator.clipboard.writeText.bind(navigator.clipboard);"
+                    "navigator.clipboard.writeText = () => {"
+                    "  navigator.clipboard.writeText = write;"
+                    "  return Promise.reject(new DOMException('', 'NotAllowedError'));"
+                    "};")
+        copy("Bonjour")
+        self.browser.click("Command1")
+        self.assertIn("copiez-le", self.message())
+        cipher = expected_cipher("Bonjour", INITIAL_KEY)
+        self.assertEqual(self.script("return document.getElementById('messageArea').value"), cipher)
+        self.browser.click("messageCopy")
+        self.assertEqual(clipboard_becomes(cipher.encode()), cipher.encode())
+        self.assertTrue(wait_until(lambda: not self.script("return document.getElementById('message').open"), 5))
+        self.assertEqual(self.script("return document.getElementById('messageArea').value"), "")
+
+    def test_the_key_is_taken_at_the_click(self):
+        self.script(PENDING_READS)
+        self.set_key("clé")
+        self.browser.click("Command1")
+        self.set_key("autre")
+        self.script("window.answerReads('Bonjour');")
+        cipher = expected_cipher("Bonjour", "clé").encode()
+        self.assertEqual(clipboard_becomes(cipher), cipher)
+
+    # Through either road the text comes by: a read, or the paste box.
+    def test_a_second_click_during_a_command_does_nothing(self):
+        copy("Bonjour")
+        for road in (PENDING_READS, REFUSED_READS):
+            self.open(self.server)
+            self.script(road + PENDING_WRITES)
+            self.browser.click("Command1")
+            if road == PENDING_READS:
+                self.browser.click("Command2")
+                self.script("window.answerReads('Bonjour');")
+            else:
+                self.message()
+                self.browser.paste_into("messageArea")
+            self.assertTrue(wait_until(lambda: self.script("return window.writes.length") > 0, 5))
+            self.browser.click("Command2")
+            self.browser.click("Command1")
+            self.assertFalse(wait_until(lambda: self.script("return document.getElementById('message').open"), 1))
+            self.assertEqual(self.script("return [window.reads?.length ?? 1, window.writes]"),
+                             [1, [expected_cipher("Bonjour", INITIAL_KEY)]])
 
     def test_quitter_ends_a_read_that_waits(self):
-        xclip_put(b"avant")
-        # A read the browser has not answered yet: a permission asked, an owner that lags.
-        self.browser.execute_script(
-            "navigator.clipboard.readText = () => new Promise((resolve) => { window.finishRead = resolve; });")
-        self.element("Command1").click()
-        self.element("Command3").click()
+        copy("avant")
+        self.script(PENDING_READS)
+        self.browser.click("Command1")
+        self.browser.click("Command3")
         self.assertIn("fermer cet onglet", self.message())
-        self.assertEqual(self.element("key").get_attribute("value"), "")
-        self.browser.execute_script("window.finishRead('Bonjour');")
-        time.sleep(0.5)
-        self.assertEqual(xclip_get(), b"avant")
+        self.assertEqual(self.script("return document.getElementById('key').value"), "")
+        self.script("window.answerReads('Bonjour');")
+        self.assertFalse(wait_until(lambda: xclip_get() != b"avant", 1), "the read went on after Quitter")
 
     def test_bloc_note_opens_the_editor_page(self):
-        self.element("Command4").click()
-        WebDriverWait(self.browser, 10).until(lambda browser: len(browser.window_handles) == 2, "no editor opened")
-        self.browser.switch_to.window(self.browser.window_handles[1])
-        self.assertTrue(self.browser.current_url.endswith("/editor.html"))
-        self.assertEqual(len(self.browser.find_elements(By.TAG_NAME, "textarea")), 1)
+        self.browser.click("Command4")
+        self.assertTrue(wait_until(lambda: len(self.browser.windows()) == 2, 10), "no editor opened")
+        self.browser.switch_to(next(window for window in self.browser.windows() if window != self.first_window))
+        self.assertTrue(wait_until(lambda: self.script("return location.pathname") == "/editor.html", 10))
+        self.assertEqual(self.script("return document.querySelectorAll('textarea').length"), 1)
 
+    # Served with no-store, so that nothing but the service worker has the files.
     def test_the_page_works_offline_after_one_visit(self):
-        self.assertTrue(self.browser.execute_async_script(
-            "const done = arguments[0];"
-            "navigator.serviceWorker.ready.then(() => navigator.serviceWorker.controller ? done(true) :"
-            " navigator.serviceWorker.addEventListener('controllerchange', () => done(true)));"),
-            "no service worker took the page")
-        self.server.stop()
-        self.open()
-        xclip_put(b"Bonjour")
-        self.element("Command1").click()
+        server = self.serve(SITE, no_store=True)
+        self.open(server)
+        self.assertTrue(self.browser.async_script(WORKER_SETTLED, ""), "no service worker took the page")
+        server.stop()
+        self.open(server)
+        copy("Bonjour")
+        self.browser.click("Command1")
         cipher = expected_cipher("Bonjour", INITIAL_KEY).encode()
         self.assertEqual(clipboard_becomes(cipher), cipher)
 
+    def test_other_caches_of_the_origin_are_kept(self):
+        server = self.serve(SITE)
+        self.browser.open(server.url + "editor.html")  # the same origin, no service worker yet
+        self.browser.async_script("caches.open('other-app').then(() => arguments[0]());")
+        self.open(server)
+        self.assertTrue(self.browser.async_script(WORKER_SETTLED, ""))
+        self.assertIn("other-app", self.browser.async_script("caches.keys().then(arguments[0]);"))
+
+    # Served like `make run-web`, with no Cache-Control: the browser's HTTP
+    # cache must not mix builds.
+    def test_an_update_is_taken_whole_on_the_next_load(self):
+        server = self.serve(self.site_copy(1))
+        self.open(server)
+        self.assertTrue(self.browser.async_script(WORKER_SETTLED, "-1"))
+        self.assertEqual(self.script(BUILD_SEEN), ["1", "1", "1"])
+        server.folder = self.site_copy(2)
+        self.open(server)
+        self.assertEqual(self.script(BUILD_SEEN), ["2", "2", "2"])
+        self.assertTrue(self.browser.async_script(WORKER_SETTLED, "-2"), "the new build's worker did not take over")
+        server.stop()
+        self.open(server)
+        self.assertEqual(self.script(BUILD_SEEN), ["2", "2", "2"])
+
+    def test_a_module_that_fails_to_load_is_said(self):
+        broken = self.site_copy(1)
+        Path(broken, "brouillamine-core.wasm").write_bytes(b"\0asm broken")
+        self.browser.open(self.serve(broken).url)
+        self.assertTrue(wait_until(lambda: self.script(
+            "return !document.getElementById('startFailure').hidden"), 10), "nothing was said")
+        self.assertIn("n'a pas pu démarrer", self.script("return document.getElementById('startFailure').innerText"))
+
     def test_the_policy_refuses_other_origins(self):
-        other = Server(SITE)
-        self.addCleanup(other.stop)
-        outcome = self.browser.execute_async_script(
+        other = self.serve(SITE)
+        outcome = self.browser.async_script(
             "fetch(arguments[0]).then(() => arguments[1]('fetched'), () => arguments[1]('refused'));", other.url)
         self.assertEqual(outcome, "refused")
         self.assertEqual(other.requests, 0)
+
+
+class InChromium(Cases, unittest.TestCase):
+    Engine = Chromium
+
+
+class InFirefox(Cases, unittest.TestCase):
+    Engine = FirefoxBrowser
+
+
+class InWebKit(Cases, unittest.TestCase):
+    Engine = WebKit
 
 
 if __name__ == "__main__":

@@ -110,9 +110,13 @@ async function start() {
     if (outcome.quit) quit();
   }
 
-  // `text` null: no text.
+  // `text` null: no text. The command holds until its result is written.
   async function run(text) {
-    await carryOut(page.run(text === null ? null : utf8(text)));
+    try {
+      await carryOut(page.run(text === null ? null : utf8(text)));
+    } finally {
+      page.end();
+    }
   }
 
   function offerPasteBox(message) {
@@ -164,7 +168,7 @@ async function start() {
   dialog.addEventListener("close", () => {
     if (pasteAwaited) {
       pasteAwaited = false;
-      page.abandon();
+      page.end();
     }
     // A deciphered text left in the page would outlive its use.
     if (!dialog.open) area.value = "";

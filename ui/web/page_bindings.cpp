@@ -53,21 +53,25 @@ private:
 };
 
 // Form1's clicks for the page's whole life, so that one command runs at a
-// time also across the page's asynchronous read.
+// time also across the page's asynchronous read and write.
 class PageForm1 : public Form1Commands {
 public:
     // A click on the control at `index`, the key being the field's text at
     // the click. What the page is to do now: with `read`, read the
-    // clipboard, then hand its text to Run, or call Abandon.
+    // clipboard, hand its text to Run, do what that asks, then call End (or
+    // End alone when no text comes).
     val Press(int index, std::u16string key)
     {
         const form1::Command command = form1::kControls[index].click;
         if (!Begin(command))
             return Outcome();
+        if (!form1::ReadsClipboard(command)) {
+            Finish(command);
+            End();
+            return Outcome();
+        }
         key_ = std::move(key);
         pressed_ = command;
-        if (!form1::ReadsClipboard(command))
-            return Run(val::null());
         val outcome = Outcome();
         outcome.set("read", true);
         return outcome;
@@ -188,7 +192,7 @@ EMSCRIPTEN_BINDINGS(brouillamine)
         .constructor<>()
         .function("press", &PageForm1::Press)
         .function("run", &PageForm1::Run)
-        .function("abandon", emscripten::optional_override([](PageForm1& page) { page.Abandon(); }));
+        .function("end", emscripten::optional_override([](PageForm1& page) { page.End(); }));
     emscripten::function("form1Description", &Form1Description);
     emscripten::function("wrapCaption", &WrapCaption);
     emscripten::function("messages", &Messages);

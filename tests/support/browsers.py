@@ -1,0 +1,170 @@
+"""The web app's server on 127.0.0.1, and the three engines that show it,
+each a real browser (not headless, so that it uses the X server's
+clipboard) allowed to read and write the clipboard, behind one small
+interface."""
+import functools
+import http.server
+import shutil
+import tempfile
+import threading
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
+from selenium.webdriver.webkitgtk.options import Options as WebKitOptions
+
+from marionette import Firefox
+
+MINIBROWSER = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser"
+ELEMENT = "element-6066-11e4-a52e-4f735466cecf"  # WebDriver's key of an element reference
+
+
+class Server:
+    """Serves `folder` (which may change) in a thread, and counts its requests.
+    With `no_store`, the browser keeps nothing in its HTTP cache."""
+
+    def __init__(self, folder, no_store=False):
+        self.requests = 0
+        self.folder = folder
+        server = self
+
+        class Handler(http.server.SimpleHTTPRequestHandler):
+            def __init__(self, *arguments, **options):
+                super().__init__(*arguments, directory=server.folder, **options)
+
+            def end_headers(self):
+                if no_store:
+                    self.send_header("Cache-Control", "no-store")
+                super().end_headers()
+
+            def log_message(self, *arguments):
+                server.requests += 1
+
+        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        self.url = f"http://127.0.0.1:{self.httpd.server_address[1]}/"
+        threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
+
+    def stop(self):
+        self.httpd.shutdown()
+        self.httpd.server_close()
+
+
+class SeleniumBrowser:
+    """Chromium or WebKit, through their WebDriver."""
+
+    def __init__(self, driver):
+        self.driver = driver
+        driver.set_page_load_timeout(20)
+        driver.set_script_timeout(120)
+
+    def allow_clipboard(self, origin):
+        pass
+
+    def open(self, url):
+        self.driver.get(url)
+
+    def script(self, source, *arguments):
+        return self.driver.execute_script(source, *arguments)
+
+    def async_script(self, source, *arguments):
+        return self.driver.execute_async_script(source, *arguments)
+
+    def click(self, name):
+        self.driver.find_element(By.ID, name).click()
+
+    def paste_into(self, name):
+        self.driver.find_element(By.ID, name).send_keys(Keys.CONTROL, "v")
+
+    def windows(self):
+        return self.driver.window_handles
+
+    def switch_to(self, window):
+        self.driver.switch_to.window(window)
+
+    def close_others(self, first):
+        for window in set(self.windows()) - {first}:
+            self.switch_to(window)
+            self.driver.close()
+        self.switch_to(first)
+
+    def quit(self):
+        self.driver.quit()
+
+
+class Chromium(SeleniumBrowser):
+    def __init__(self):
+        self.profile = tempfile.mkdtemp(prefix="brouillamine-chromium-")
+        options = webdriver.ChromeOptions()
+        options.binary_location = "/usr/bin/chromium"
+        for argument in ("--no-sandbox", f"--user-data-dir={self.profile}", "--no-first-run", "--disable-gpu",
+                         "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                         "--password-store=basic", "--window-size=800,600"):
+            options.add_argument(argument)
+        super().__init__(webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options))
+        # Otherwise writeText wants the focus.
+        self.driver.execute_cdp_cmd("Emulation.setFocusEmulationEnabled", {"enabled": True})
+
+    def allow_clipboard(self, origin):
+        # Otherwise readText waits at a prompt.
+        self.driver.execute_cdp_cmd("Browser.grantPermissions", {
+            "origin": origin.rstrip("/"), "permissions": ["clipboardReadWrite", "clipboardSanitizedWrite"]})
+
+    def quit(self):
+        super().quit()
+        shutil.rmtree(self.profile, ignore_errors=True)
+
+
+class WebKit(SeleniumBrowser):
+    def __init__(self):
+        options = WebKitOptions()
+        options.binary_location = MINIBROWSER
+        # Lets pages read the clipboard with no permission bar.
+        for argument in ("--automation", "--javascript-can-access-clipboard=true"):
+            options.add_argument(argument)
+        super().__init__(webdriver.WebKitGTK(executable_path="/usr/bin/WebKitWebDriver", options=options))
+
+
+class FirefoxBrowser:
+    """Firefox through Marionette; its profile lets pages read the clipboard
+    with no « Coller » menu."""
+
+    def __init__(self):
+        self.firefox = Firefox()
+        self.firefox.command("WebDriver:SetTimeouts", {"script": 120000, "pageLoad": 20000})
+
+    def allow_clipboard(self, origin):
+        pass
+
+    def open(self, url):
+        self.firefox.command("WebDriver:Navigate", {"url": url})
+
+    def script(self, source, *arguments):
+        return self.firefox.command("WebDriver:ExecuteScript", {"script": source, "args": list(arguments)})
+
+    def async_script(self, source, *arguments):
+        return self.firefox.command("WebDriver:ExecuteAsyncScript", {"script": source, "args": list(arguments)})
+
+    def element(self, name):
+        return self.firefox.command("WebDriver:FindElement", {"using": "css selector", "value": f"#{name}"})[ELEMENT]
+
+    def click(self, name):
+        self.firefox.command("WebDriver:ElementClick", {"id": self.element(name)})
+
+    def paste_into(self, name):
+        self.firefox.command("WebDriver:ElementSendKeys", {"id": self.element(name), "text": Keys.CONTROL + "v"})
+
+    def windows(self):
+        return self.firefox.command("WebDriver:GetWindowHandles")
+
+    def switch_to(self, window):
+        self.firefox.command("WebDriver:SwitchToWindow", {"handle": window})
+
+    def close_others(self, first):
+        for window in set(self.windows()) - {first}:
+            self.switch_to(window)
+            self.firefox.command("WebDriver:CloseWindow")
+        self.switch_to(first)
+
+    def quit(self):
+        self.firefox.quit()
