@@ -36,9 +36,11 @@ window.writes = [];
 navigator.clipboard.writeText = (text) => { window.writes.push(text); return new Promise(() => {}); };
 """
 REFUSED_READS = "navigator.clipboard.readText = () => Promise.reject(new DOMException('', 'NotAllowedError'));"
-# Whether a service worker of `version` (or any) controls the page and is the only one.
+# Whether a service worker of `version` (or any) controls the page and is the
+# only one, within 10 s.
 WORKER_SETTLED = """
 const [version, done] = arguments;
+setTimeout(() => done(false), 10000);
 const settled = async () => {
   const registration = await navigator.serviceWorker.getRegistration();
   return Boolean(navigator.serviceWorker.controller && registration && registration.active
