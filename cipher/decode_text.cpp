@@ -1,6 +1,6 @@
 #include "cipher/decode_text.h"
 
-#include "cipher/failures.h"
+#include "cipher/refusals.h"
 #include "cipher/key_codes.h"
 #include "cipher/windows1252.h"
 
@@ -26,7 +26,7 @@ std::u16string DecodeText(std::u16string_view cipher, std::u16string_view key)
     const auto closeGroup = [&] {
         const int keyCode = keyCodes.Next();
         if (value > 255)
-            failures::GroupOutOfRange(groups, value, digitCount);
+            refusals::GroupOutOfRange(groups, value, digitCount);
         plain[groups++] = windows1252::CharacterOf(static_cast<std::uint8_t>(value ^ keyCode));
         value = 0;
         digitCount = 0;
@@ -52,7 +52,7 @@ std::u16string DecodeText(std::u16string_view cipher, std::u16string_view key)
             if (++digitCount == 3)
                 closeGroup();
         } else if (!IsBlank(c)) {
-            failures::NotADigit(cipher, i);
+            refusals::NotADigit(cipher, i);
         }
         ++i;
     }

@@ -1,6 +1,6 @@
 #include "cipher/encode_text.h"
 
-#include "cipher/failures.h"
+#include "cipher/refusals.h"
 #include "cipher/key_codes.h"
 #include "cipher/windows1252.h"
 
@@ -40,7 +40,7 @@ std::string EncodeText(std::u16string_view plain, std::u16string_view key)
             const int keyCode = keyCodes.Next();
             const int code = windows1252::CodeOf(plain[i]);
             if (code < 0)
-                failures::TextCharacterWithoutCode(plain, i);
+                refusals::TextCharacterWithoutCode(plain, i);
             std::memcpy(out, kGroups[static_cast<unsigned>(code ^ keyCode)].data(), 4);
         }
         cipher.append(chunk.data(), out);

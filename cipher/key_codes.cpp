@@ -1,6 +1,6 @@
 #include "cipher/key_codes.h"
 
-#include "cipher/failures.h"
+#include "cipher/refusals.h"
 #include "cipher/windows1252.h"
 
 #include <algorithm>
@@ -19,6 +19,6 @@ KeyCodes::KeyCodes(std::u16string_view key, std::size_t uses)
 void KeyCodes::FailAt(std::size_t index) const
 {
     if (key_.empty())
-        failures::EmptyKey();
-    failures::KeyCharacterWithoutCode(key_, index);
+        refusals::EmptyKey();
+    refusals::KeyCharacterWithoutCode(key_, index);
 }

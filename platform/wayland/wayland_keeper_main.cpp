@@ -43,15 +43,15 @@ struct Paste {
     Clock::time_point lastProgress;
 };
 
-class Keeper {
+class WaylandKeeper {
 public:
-    Keeper(std::string text, bool secret)
+    WaylandKeeper(std::string text, bool secret)
         : text_(std::move(text))
         , secret_(secret)
     {
     }
 
-    ~Keeper()
+    ~WaylandKeeper()
     {
         for (const Paste& paste : pastes_)
             close(paste.fd);
@@ -59,8 +59,8 @@ public:
             wl_display_disconnect(display_);
     }
 
-    Keeper(const Keeper&) = delete;
-    Keeper& operator=(const Keeper&) = delete;
+    WaylandKeeper(const WaylandKeeper&) = delete;
+    WaylandKeeper& operator=(const WaylandKeeper&) = delete;
 
     // False when there is no data-control to set the clipboard with.
     bool Connect()
@@ -201,11 +201,11 @@ private:
     static void Global(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
                        std::uint32_t)
     {
-        auto* keeper = static_cast<Keeper*>(data);
-        if (std::strcmp(interface, wl_seat_interface.name) == 0 && keeper->seat_ == nullptr)
-            keeper->seat_ = static_cast<wl_proxy*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
+        auto* self = static_cast<WaylandKeeper*>(data);
+        if (std::strcmp(interface, wl_seat_interface.name) == 0 && self->seat_ == nullptr)
+            self->seat_ = static_cast<wl_proxy*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
         else if (std::strcmp(interface, data_control::kManager.name) == 0)
-            keeper->manager_
+            self->manager_
                 = static_cast<wl_proxy*>(wl_registry_bind(registry, name, &data_control::kManager, 1));
     }
 
@@ -213,21 +213,21 @@ private:
 
     static void DataOffer(void* data, wl_proxy*, wl_proxy* offer)
     {
-        auto* keeper = static_cast<Keeper*>(data);
-        keeper->offers_[offer];
-        data_control::AddListener(offer, kOfferListener, keeper);
+        auto* self = static_cast<WaylandKeeper*>(data);
+        self->offers_[offer];
+        data_control::AddListener(offer, kOfferListener, self);
     }
 
     static void OfferType(void* data, wl_proxy* offer, const char* type)
     {
-        static_cast<Keeper*>(data)->offers_[offer].emplace_back(type);
+        static_cast<WaylandKeeper*>(data)->offers_[offer].emplace_back(type);
     }
 
     static void Selection(void* data, wl_proxy*, wl_proxy* offer)
     {
-        auto* keeper = static_cast<Keeper*>(data);
-        keeper->selection_ = offer;
-        ++keeper->selectionChanges_;
+        auto* self = static_cast<WaylandKeeper*>(data);
+        self->selection_ = offer;
+        ++self->selectionChanges_;
     }
 
     static void Finished(void*, wl_proxy*) { }
@@ -235,10 +235,10 @@ private:
 
     static void Send(void* data, wl_proxy*, const char* type, std::int32_t fd)
     {
-        static_cast<Keeper*>(data)->StartPaste(type, fd);
+        static_cast<WaylandKeeper*>(data)->StartPaste(type, fd);
     }
 
-    static void Cancelled(void* data, wl_proxy*) { static_cast<Keeper*>(data)->cancelled_ = true; }
+    static void Cancelled(void* data, wl_proxy*) { static_cast<WaylandKeeper*>(data)->cancelled_ = true; }
 
     static constexpr wl_registry_listener kRegistryListener = {Global, GlobalRemoved};
     static constexpr data_control::DeviceListener kDeviceListener
@@ -269,15 +269,15 @@ int main()
     std::optional<keeper::HandedText> handed = keeper::ReadHandedText(stdin);
     if (!handed)
         return 2;
-    Keeper keeper(std::move(handed->text), handed->secret);
-    if (!keeper.Connect()) {
+    WaylandKeeper waylandKeeper(std::move(handed->text), handed->secret);
+    if (!waylandKeeper.Connect()) {
         std::fputs(keeper::kUnable, stdout);
         return 0;
     }
-    const bool taken = keeper.TakeClipboard();
+    const bool taken = waylandKeeper.TakeClipboard();
     std::fputs(taken ? keeper::kTaken : keeper::kSuperseded, stdout);
     std::fclose(stdout);
     if (taken)
-        keeper.Serve();
+        waylandKeeper.Serve();
     return 0;
 }

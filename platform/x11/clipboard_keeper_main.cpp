@@ -39,9 +39,9 @@ struct Transfer {
     Clock::time_point lastProgress;
 };
 
-class Keeper {
+class X11Keeper {
 public:
-    Keeper(std::string text, bool secret, xcb_timestamp_t time)
+    X11Keeper(std::string text, bool secret, xcb_timestamp_t time)
         : text_(std::move(text))
         , secret_(secret)
         , time_(time)
@@ -76,7 +76,7 @@ public:
             ExpireStalledTransfers();
             if (!event)
                 continue;
-            switch (x11::Kind(event.get())) {
+            switch (x11::EventType(event.get())) {
             case XCB_SELECTION_CLEAR:
                 lost = true; // the transfers begun are finished first
                 break;
@@ -271,11 +271,11 @@ int main()
     std::optional<keeper::HandedText> handed = keeper::ReadHandedText(stdin);
     if (!handed)
         return 2;
-    Keeper keeper(std::move(handed->text), handed->secret, handed->time);
-    const bool taken = keeper.TakeClipboard();
+    X11Keeper x11Keeper(std::move(handed->text), handed->secret, handed->time);
+    const bool taken = x11Keeper.TakeClipboard();
     std::fputs(taken ? keeper::kTaken : keeper::kSuperseded, stdout);
     std::fclose(stdout);
     if (taken)
-        keeper.Serve();
+        x11Keeper.Serve();
     return 0;
 }

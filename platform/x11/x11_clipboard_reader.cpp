@@ -137,7 +137,7 @@ private:
     {
         xcb_convert_selection(x11_.get(), window_, clipboard_, target, property_, XCB_CURRENT_TIME);
         const x11::Event notify = Wait([this](const xcb_generic_event_t* event) {
-            return x11::Kind(event) == XCB_SELECTION_NOTIFY
+            return x11::EventType(event) == XCB_SELECTION_NOTIFY
                 && reinterpret_cast<const xcb_selection_notify_event_t*>(event)->requestor == window_;
         });
         if (!notify)
@@ -163,7 +163,7 @@ private:
         for (;;) {
             const x11::Event chunkReady = Wait([this, property](const xcb_generic_event_t* event) {
                 const auto* change = reinterpret_cast<const xcb_property_notify_event_t*>(event);
-                return x11::Kind(event) == XCB_PROPERTY_NOTIFY && change->window == window_
+                return x11::EventType(event) == XCB_PROPERTY_NOTIFY && change->window == window_
                     && change->atom == property && change->state == XCB_PROPERTY_NEW_VALUE;
             });
             if (!chunkReady)

@@ -18,7 +18,7 @@ struct FreeDeleter {
 template <typename Reply> using Owned = std::unique_ptr<Reply, FreeDeleter>;
 using Event = Owned<xcb_generic_event_t>;
 
-inline int Kind(const xcb_generic_event_t* event)
+inline int EventType(const xcb_generic_event_t* event)
 {
     return event->response_type & 0x7F;
 }

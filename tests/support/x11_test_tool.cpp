@@ -61,7 +61,7 @@ xcb_timestamp_t ServerTime(const x11::Connection& x11, xcb_window_t window)
     xcb_change_property(x11.get(), XCB_PROP_MODE_APPEND, window, x11.Atom("TEST_TIME"), XCB_ATOM_STRING, 8, 0,
                         nullptr);
     const x11::Event changed = x11.WaitFor(std::chrono::seconds(2), [](const xcb_generic_event_t* event) {
-        return x11::Kind(event) == XCB_PROPERTY_NOTIFY;
+        return x11::EventType(event) == XCB_PROPERTY_NOTIFY;
     });
     return changed ? reinterpret_cast<const xcb_property_notify_event_t*>(changed.get())->time
                    : xcb_timestamp_t{XCB_CURRENT_TIME};
@@ -79,7 +79,7 @@ int ReadSlowly(const x11::Connection& x11, int pause)
     xcb_convert_selection(x11.get(), window, x11.Atom("CLIPBOARD"), x11.Atom("UTF8_STRING"), property, asked);
     const auto next = [&](int kind) {
         return x11.WaitFor(std::chrono::seconds(2), [&](const xcb_generic_event_t* event) {
-            return x11::Kind(event) == kind
+            return x11::EventType(event) == kind
                 && (kind != XCB_PROPERTY_NOTIFY
                     || reinterpret_cast<const xcb_property_notify_event_t*>(event)->state
                         == XCB_PROPERTY_NEW_VALUE);
@@ -89,7 +89,7 @@ int ReadSlowly(const x11::Connection& x11, int pause)
     bool chunked = false;
     const char* stamp = "unanswered";
     for (x11::Event event = next(XCB_SELECTION_NOTIFY); event; event = next(XCB_PROPERTY_NOTIFY)) {
-        if (x11::Kind(event.get()) == XCB_SELECTION_NOTIFY)
+        if (x11::EventType(event.get()) == XCB_SELECTION_NOTIFY)
             stamp = reinterpret_cast<const xcb_selection_notify_event_t*>(event.get())->time == asked
                 ? "stamped"
                 : "unstamped";
@@ -125,7 +125,7 @@ int AskForMultiple(const x11::Connection& x11)
     xcb_convert_selection(x11.get(), window, x11.Atom("CLIPBOARD"), x11.Atom("MULTIPLE"), pairs,
                           XCB_CURRENT_TIME);
     if (!x11.WaitFor(std::chrono::seconds(2), [](const xcb_generic_event_t* event) {
-            return x11::Kind(event) == XCB_SELECTION_NOTIFY;
+            return x11::EventType(event) == XCB_SELECTION_NOTIFY;
         }))
         return 1;
     const auto property = [&](xcb_atom_t name) {
@@ -204,10 +204,10 @@ int main(int argc, char** argv)
     }
     bool passed = false;
     for (x11::Event event = x11.Next(); event; event = x11.Next()) {
-        if (x11::Kind(event.get()) == XCB_SELECTION_CLEAR
+        if (x11::EventType(event.get()) == XCB_SELECTION_CLEAR
             && reinterpret_cast<const xcb_selection_clear_event_t*>(event.get())->owner == window)
             return 0;
-        if (x11::Kind(event.get()) != XCB_SELECTION_REQUEST || mode == "silent" || mode == "manager")
+        if (x11::EventType(event.get()) != XCB_SELECTION_REQUEST || mode == "silent" || mode == "manager")
             continue;
         const auto request = *reinterpret_cast<const xcb_selection_request_event_t*>(event.get());
         if (mode == "slow")
@@ -266,7 +266,7 @@ int main(int argc, char** argv)
             std::vector<std::string> chunks = {"abc", ""};
             for (x11::Event next = x11.Next(); next; next = x11.Next()) {
                 const auto* change = reinterpret_cast<const xcb_property_notify_event_t*>(next.get());
-                if (x11::Kind(next.get()) != XCB_PROPERTY_NOTIFY || change->state != XCB_PROPERTY_DELETE)
+                if (x11::EventType(next.get()) != XCB_PROPERTY_NOTIFY || change->state != XCB_PROPERTY_DELETE)
                     continue;
                 if (mode == "dribbling")
                     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
@@ -292,7 +292,7 @@ int main(int argc, char** argv)
             x11.Notify(request, request.property);
             for (x11::Event next = x11.Next(); next; next = x11.Next()) {
                 const auto* change = reinterpret_cast<const xcb_property_notify_event_t*>(next.get());
-                if (x11::Kind(next.get()) == XCB_PROPERTY_NOTIFY && change->state == XCB_PROPERTY_DELETE) {
+                if (x11::EventType(next.get()) == XCB_PROPERTY_NOTIFY && change->state == XCB_PROPERTY_DELETE) {
                     xcb_change_property(x11.get(), XCB_PROP_MODE_REPLACE, request.requestor, request.property,
                                         utf8, 8, 65536, text.data());
                     xcb_flush(x11.get());

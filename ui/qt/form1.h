@@ -1,25 +1,16 @@
 #pragma once
 
-// Brouillamine enciphers the clipboard's text with a typed key. The road of a
-// click on Linux: Form1, built from the shared description in
-// ui/form1_layout.h, hands the button's click to the shared
-// Form1Commands::HandleClick (ui/form1_commands), which runs the button's
-// command with the key field's text: EncryptClipboard or DecryptClipboard
-// (cipher/) over QtClipboard (platform/qt), or Form1's QuitProgram and
-// OpenTextEditor. The cipher commands read the clipboard once, transform the
-// text with the toolkit-free EncodeText or DecodeText, and write the
-// clipboard once. A failure is thrown as a Failure carrying a French
-// message, which HandleClick has Form1 show; the program goes on.
+// Form1 on Linux desktops: Qt's window, QtClipboard, the desktop's editor.
 
 #include "platform/qt/qt_clipboard.h"
-#include "ui/form1_commands.h"
+#include "ui/form1_clicks.h"
 
 #include <QPixmap>
 #include <QWidget>
 
 class QLineEdit;
 
-class Form1 : public QWidget, private Form1Commands {
+class Form1 : public QWidget, private Form1Clicks {
     Q_OBJECT
 
 public:

@@ -30,7 +30,7 @@ void ExplainFailedStart(QtMsgType type, const QMessageLogContext&, const QString
 
 // Qt also takes its X display from "-display NAME"; our own connections to
 // it (the clipboard's reader, the keeper) take theirs from DISPLAY.
-void ShareDisplayOption(int argc, char* argv[])
+void ExportDisplayOption(int argc, char* argv[])
 {
     for (int i = 1; i + 1 < argc; ++i) {
         if (std::strcmp(argv[i], "-display") == 0)
@@ -59,7 +59,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Brouillamine"));
     QApplication::setApplicationVersion(QStringLiteral("6.0"));
     QApplication::setDesktopFileName(QStringLiteral("org.brouillamine.Brouillamine"));
-    ShareDisplayOption(argc, argv);
+    ExportDisplayOption(argc, argv);
     qInstallMessageHandler(ExplainFailedStart);
     QApplication application(argc, argv);
     qInstallMessageHandler(nullptr);

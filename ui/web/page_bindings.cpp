@@ -1,13 +1,11 @@
-// Brouillamine in a browser: the page (page.js) builds Form1 from the
-// description this module exports, and supplies the clipboard, read before
-// the command and written after it, as the browser hands it over only
-// asynchronously.
+// Form1 in a browser: the page's elements (page.js), the clipboard it reads
+// before the command and writes after it, an editor page.
 
 #include "cipher/clipboard.h"
 #include "cipher/failure.h"
 #include "cipher/messages.h"
 #include "cipher/utf8.h"
-#include "ui/form1_commands.h"
+#include "ui/form1_clicks.h"
 #include "ui/form1_geometry.h"
 
 #include <emscripten/bind.h>
@@ -54,7 +52,7 @@ private:
 
 // Form1's clicks for the page's whole life, so that one command runs at a
 // time also across the page's asynchronous read and write.
-class PageForm1 : public Form1Commands {
+class PageForm1 : public Form1Clicks {
 public:
     // A click on the control at `index`, the key being the field's text at
     // the click. What the page is to do now: with `read`, read the

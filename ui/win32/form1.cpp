@@ -241,13 +241,13 @@ void Form1::OpenTextEditor()
 void Form1::HandleMessage(MSG& message)
 {
     // The dialog manager gives Tab, Shift+Tab and Space on a button.
-    if (!PressFocusedButton(message) && !IsDialogMessageW(window_, &message)) {
+    if (!TakeEnterOrEscape(message) && !IsDialogMessageW(window_, &message)) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
 }
 
-bool Form1::PressFocusedButton(const MSG& message)
+bool Form1::TakeEnterOrEscape(const MSG& message)
 {
     if (message.message != WM_KEYDOWN || (message.wParam != VK_RETURN && message.wParam != VK_ESCAPE))
         return false;

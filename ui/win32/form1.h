@@ -1,17 +1,10 @@
 #pragma once
 
-// Brouillamine on Windows. The road of a click: Form1, built from the shared
-// description in ui/form1_layout.h, hears the button's WM_COMMAND and hands
-// it to the shared Form1Commands::HandleClick (ui/form1_commands), which
-// runs the button's command with the key field's text: EncryptClipboard or
-// DecryptClipboard (cipher/) over Win32Clipboard (platform/win32), or
-// Form1's QuitProgram and OpenTextEditor. A failure is thrown as a Failure
-// carrying a French message, which HandleClick has Form1 show in a message
-// box; the program goes on.
+// Form1 on Windows: a Win32 window, Win32Clipboard, the system's Notepad.
 
 #include "platform/win32/scoped_handles.h"
 #include "platform/win32/win32_clipboard.h"
-#include "ui/form1_commands.h"
+#include "ui/form1_clicks.h"
 
 #include <windows.h>
 
@@ -20,7 +13,7 @@
 #include <optional>
 #include <string>
 
-class Form1 : private Form1Commands {
+class Form1 : private Form1Clicks {
 public:
     // Creates and shows the window, the focus on Command1.
     explicit Form1(HINSTANCE instance);
@@ -39,7 +32,7 @@ private:
     // nothing in the key field; Escape presses nothing. True when `message`
     // was such a key, which the dialog manager must not see: it would press
     // whichever button it last made the default.
-    bool PressFocusedButton(const MSG& message);
+    bool TakeEnterOrEscape(const MSG& message);
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void CreateControls();

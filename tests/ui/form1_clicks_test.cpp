@@ -1,7 +1,7 @@
 #include "cipher/clipboard.h"
 #include "cipher/failure.h"
 #include "cipher/messages.h"
-#include "ui/form1_commands.h"
+#include "ui/form1_clicks.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -53,9 +53,9 @@ public:
     std::function<void()> whileReading; // once the text is read: another program, or the user
 };
 
-class FakeForm1 : public Form1Commands {
+class FakeForm1 : public Form1Clicks {
 public:
-    using Form1Commands::HandleClick;
+    using Form1Clicks::HandleClick;
 
     FakeClipboard fakeClipboard;
     std::u16string key = u"k";
@@ -79,12 +79,12 @@ private:
     bool WindowOpen() const override { return open; }
 };
 
-class Form1CommandsTest : public testing::Test {
+class Form1ClicksTest : public testing::Test {
 protected:
     FakeForm1 form;
 };
 
-TEST_F(Form1CommandsTest, OnlyADecipheredTextIsSecret)
+TEST_F(Form1ClicksTest, OnlyADecipheredTextIsSecret)
 {
     form.fakeClipboard.text = u"A";
     form.HandleClick(Command::EncryptClipboard);
@@ -96,7 +96,7 @@ TEST_F(Form1CommandsTest, OnlyADecipheredTextIsSecret)
     EXPECT_THAT(form.shown, IsEmpty());
 }
 
-TEST_F(Form1CommandsTest, AFailureWritesNothingAndIsShownOnce)
+TEST_F(Form1ClicksTest, AFailureWritesNothingAndIsShownOnce)
 {
     form.fakeClipboard.text = u"Bonjour";
     form.key.clear();
@@ -107,7 +107,7 @@ TEST_F(Form1CommandsTest, AFailureWritesNothingAndIsShownOnce)
     EXPECT_THAT(form.shown[0], HasSubstr("La clé est vide"));
 }
 
-TEST_F(Form1CommandsTest, OutOfMemoryIsReportedAsSuch)
+TEST_F(Form1ClicksTest, OutOfMemoryIsReportedAsSuch)
 {
     form.fakeClipboard.whileReading = [] { throw std::bad_alloc(); };
     form.HandleClick(Command::DecryptClipboard);
@@ -115,7 +115,7 @@ TEST_F(Form1CommandsTest, OutOfMemoryIsReportedAsSuch)
     EXPECT_FALSE(form.fakeClipboard.written);
 }
 
-TEST_F(Form1CommandsTest, ACopyMadeMeanwhileIsKeptAndReported)
+TEST_F(Form1ClicksTest, ACopyMadeMeanwhileIsKeptAndReported)
 {
     form.fakeClipboard.text = u"ancien";
     form.fakeClipboard.whileReading = [this] {
@@ -130,7 +130,7 @@ TEST_F(Form1CommandsTest, ACopyMadeMeanwhileIsKeptAndReported)
 // A click while a command waits for the clipboard would run a second
 // command inside the first; "Quitter" ends the program, and the command
 // gives up, writing and showing nothing.
-TEST_F(Form1CommandsTest, OnlyQuitterCountsDuringACommand)
+TEST_F(Form1ClicksTest, OnlyQuitterCountsDuringACommand)
 {
     form.fakeClipboard.text = u"A";
     form.fakeClipboard.whileReading = [this] {
@@ -149,7 +149,7 @@ TEST_F(Form1CommandsTest, OnlyQuitterCountsDuringACommand)
     EXPECT_THAT(form.shown, IsEmpty());
 }
 
-TEST_F(Form1CommandsTest, AnUnexpectedErrorIsShownPlainly)
+TEST_F(Form1ClicksTest, AnUnexpectedErrorIsShownPlainly)
 {
     form.fakeClipboard.whileReading
         = [] { throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again)); };
@@ -159,7 +159,7 @@ TEST_F(Form1CommandsTest, AnUnexpectedErrorIsShownPlainly)
 }
 
 // Closing the window gives up the read, and nothing more is shown.
-TEST_F(Form1CommandsTest, AWindowClosedDuringTheReadEndsItSilently)
+TEST_F(Form1ClicksTest, AWindowClosedDuringTheReadEndsItSilently)
 {
     form.fakeClipboard.text = u"A";
     form.fakeClipboard.whileReading = [this] { form.open = false; };
@@ -168,7 +168,7 @@ TEST_F(Form1CommandsTest, AWindowClosedDuringTheReadEndsItSilently)
     EXPECT_THAT(form.shown, IsEmpty());
 }
 
-TEST_F(Form1CommandsTest, TheEditorsFailureIsShown)
+TEST_F(Form1ClicksTest, TheEditorsFailureIsShown)
 {
     form.HandleClick(Command::OpenTextEditor);
     form.editorFails = true;

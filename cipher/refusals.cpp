@@ -1,4 +1,4 @@
-#include "cipher/failures.h"
+#include "cipher/refusals.h"
 
 #include "cipher/failure.h"
 #include "cipher/utf8.h"
@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-namespace failures {
+namespace refusals {
 namespace {
 
 // "« π » (U+03C0)", or only "U+0085" for what cannot be shown: controls and
@@ -71,4 +71,4 @@ void GroupOutOfRange(std::size_t groupIndex, int value, int digitCount)
                     "Le presse-papier n'a pas été modifié.");
 }
 
-} // namespace failures
+} // namespace refusals

@@ -1,10 +1,14 @@
 #pragma once
 
-// What a click on Form1 does, written once for every front-end. A front-end
-// derives from Form1Commands, supplies the few services below, and hands
-// each button's click to HandleClick: the shared code runs the command the
-// window's description gives the button, with the key field's text, and
-// shows the French message of a command that failed.
+// The road of a click, the same on every front-end. Each front-end builds
+// Form1 from the shared description (ui/form1_layout.h) and hands a button's
+// click to Form1Clicks::HandleClick here, which runs the command the
+// description gives the button, with the key field's text: EncryptClipboard
+// or DecryptClipboard (cipher/clipboard_commands) read the front-end's
+// Clipboard once, transform the text with EncodeText or DecodeText, and
+// write the clipboard once; QuitProgram and OpenTextEditor are the
+// front-end's own. A failure is thrown as a Failure carrying a French
+// message, which HandleClick has the front-end show; the program goes on.
 
 #include "ui/form1_layout.h"
 
@@ -13,9 +17,9 @@
 
 class Clipboard;
 
-class Form1Commands {
+class Form1Clicks {
 public:
-    virtual ~Form1Commands() = default;
+    virtual ~Form1Clicks() = default;
 
     // Runs `command` to its end, one at a time: a click that comes while a
     // command waits for the clipboard does nothing, but "Quitter", which

@@ -1,4 +1,4 @@
-#include "ui/form1_commands.h"
+#include "ui/form1_clicks.h"
 
 #include "cipher/clipboard_commands.h"
 #include "cipher/failure.h"
@@ -7,18 +7,18 @@
 #include <exception>
 #include <new>
 
-void Form1Commands::HandleClick(form1::Command command)
+void Form1Clicks::HandleClick(form1::Command command)
 {
     if (!Begin(command))
         return;
     struct Ending {
-        Form1Commands& commands;
+        Form1Clicks& commands;
         ~Ending() { commands.End(); }
     } ending{*this};
     Finish(command);
 }
 
-bool Form1Commands::Begin(form1::Command command)
+bool Form1Clicks::Begin(form1::Command command)
 {
     // Quitting is never harmful: it ends the program also while a command
     // waits for the clipboard, which then gives up and writes nothing.
@@ -33,7 +33,7 @@ bool Form1Commands::Begin(form1::Command command)
     return true;
 }
 
-void Form1Commands::Finish(form1::Command command)
+void Form1Clicks::Finish(form1::Command command)
 {
     try {
         Run(command);
@@ -46,18 +46,18 @@ void Form1Commands::Finish(form1::Command command)
     }
 }
 
-bool Form1Commands::GoingOn() const
+bool Form1Clicks::GoingOn() const
 {
     return WindowOpen() && !quitting_;
 }
 
-void Form1Commands::Report(std::string_view message)
+void Form1Clicks::Report(std::string_view message)
 {
     if (GoingOn())
         ShowFailure(message);
 }
 
-void Form1Commands::Run(form1::Command command)
+void Form1Clicks::Run(form1::Command command)
 {
     const auto keepWaiting = [this] { return GoingOn(); };
     switch (command) {
