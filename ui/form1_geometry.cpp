@@ -1,6 +1,9 @@
 #include "ui/form1_geometry.h"
 
+#include "cipher/utf8.h"
+
 #include <algorithm>
+#include <iterator>
 
 namespace form1 {
 
@@ -29,6 +32,26 @@ std::vector<std::u16string> WrapCaption(std::u16string_view caption, int width,
     }
     lines.push_back(std::move(line));
     return lines;
+}
+
+FittedCaptions FitCaptions(int largest, int smallest, const std::function<int(std::size_t control)>& width,
+                          const std::function<int(std::u16string_view text, int size)>& measure)
+{
+    FittedCaptions fitted{largest, {}};
+    for (;; --fitted.fontSize) {
+        const int size = fitted.fontSize;
+        fitted.lines.assign(std::size(kControls), {});
+        bool twoLinesAtMost = true;
+        for (std::size_t i = 0; i < std::size(kControls); ++i) {
+            if (kControls[i].kind != Kind::Button)
+                continue;
+            fitted.lines[i] = WrapCaption(utf8::ToUtf16(kControls[i].text), width(i),
+                                          [&](std::u16string_view text) { return measure(text, size); });
+            twoLinesAtMost = twoLinesAtMost && fitted.lines[i].size() <= 2;
+        }
+        if (twoLinesAtMost || size <= smallest)
+            return fitted;
+    }
 }
 
 } // namespace form1

@@ -5,6 +5,7 @@
 
 #include "ui/form1_layout.h"
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -24,5 +25,20 @@ struct Pixels {
 // line of its own.
 [[nodiscard]] std::vector<std::u16string> WrapCaption(std::u16string_view caption, int width,
                                                       const std::function<int(std::u16string_view)>& measure);
+
+// Every button's caption wrapped to its width, and the font size all
+// captions share.
+struct FittedCaptions {
+    int fontSize;
+    // By control, as in kControls; none for a control that is no button.
+    std::vector<std::vector<std::u16string>> lines;
+};
+
+// Captions take two lines at most: at `largest` font size, or where one
+// would take more there, at the largest smaller size down to `smallest` at
+// which none does. Each front-end gives a button's `width` for its text
+// and its way to `measure` a text at a size.
+[[nodiscard]] FittedCaptions FitCaptions(int largest, int smallest, const std::function<int(std::size_t control)>& width,
+                                         const std::function<int(std::u16string_view text, int size)>& measure);
 
 } // namespace form1

@@ -36,4 +36,22 @@ TEST(Form1Geometry, CaptionsWrapAtWordEnds)
     EXPECT_THAT(form1::WrapCaption(u"", 50, Measure), ElementsAre(u""));
 }
 
+// With captions ten pixels a character at size 10, and one less a size below.
+TEST(Form1Geometry, CaptionsShrinkUntilTheyTakeTwoLinesAtMost)
+{
+    const auto measure = [](std::u16string_view text, int size) { return static_cast<int>(text.size()) * size; };
+    struct Case {
+        int width, fontSize;
+    };
+    // "DECRYPTER le" takes 120 pixels at 10, 96 at 8.
+    for (const Case expected : {Case{1000, 10}, Case{100, 8}, Case{10, 6}}) {
+        const form1::FittedCaptions fitted
+            = form1::FitCaptions(10, 6, [&](std::size_t) { return expected.width; }, measure);
+        EXPECT_EQ(fitted.fontSize, expected.fontSize) << expected.width;
+    }
+    const form1::FittedCaptions fitted = form1::FitCaptions(10, 6, [](std::size_t) { return 100; }, measure);
+    EXPECT_THAT(fitted.lines[2], ElementsAre(u"DECRYPTER le", u"presse-papier"));
+    EXPECT_THAT(fitted.lines[1], ElementsAre()); // the key field
+}
+
 } // namespace

@@ -7,6 +7,7 @@
 #include "ui/form1_geometry.h"
 
 #include <QCoreApplication>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
@@ -14,6 +15,9 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QStyleOptionButton>
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -28,20 +32,38 @@ QRect ToPixels(form1::Twips twips)
 }
 
 // Push buttons draw one line; a caption too wide for its button gets line
-// breaks at word ends instead.
-QString WrapCaption(QPushButton* button, const QString& caption)
+// breaks at word ends instead, and all captions a smaller font where one
+// would take more than two lines.
+void FitCaptions(const std::vector<QPushButton*>& buttons)
 {
-    QStyleOptionButton option;
-    option.initFrom(button);
-    const int width = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).width();
-    const QFontMetrics metrics(button->font());
-    QStringList lines;
-    for (const std::u16string& line :
-         form1::WrapCaption(caption.toStdU16String(), width, [&metrics](std::u16string_view text) {
-             return metrics.horizontalAdvance(QString::fromUtf16(text.data(), qsizetype(text.size())));
-         }))
-        lines << QString::fromStdU16String(line);
-    return lines.join(QLatin1Char('\n'));
+    const QFont font = (*std::find_if(buttons.begin(), buttons.end(), [](auto* button) { return button; }))->font();
+    const auto fontOfSize = [&font](int size) {
+        QFont sized = font;
+        sized.setPixelSize(size);
+        return sized;
+    };
+    const form1::FittedCaptions fitted = form1::FitCaptions(
+        QFontInfo(font).pixelSize(), 6,
+        [&buttons](std::size_t control) {
+            QStyleOptionButton option;
+            option.initFrom(buttons[control]);
+            return buttons[control]->style()->subElementRect(QStyle::SE_PushButtonContents, &option,
+                                                              buttons[control]).width();
+        },
+        [&fontOfSize](std::u16string_view text, int size) {
+            return QFontMetrics(fontOfSize(size))
+                .horizontalAdvance(QString::fromUtf16(text.data(), qsizetype(text.size())));
+        });
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        if (buttons[i] == nullptr)
+            continue;
+        if (fitted.fontSize != QFontInfo(font).pixelSize())
+            buttons[i]->setFont(fontOfSize(fitted.fontSize));
+        QStringList lines;
+        for (const std::u16string& line : fitted.lines[i])
+            lines << QString::fromStdU16String(line);
+        buttons[i]->setText(lines.join(QLatin1Char('\n')));
+    }
 }
 
 } // namespace
@@ -58,6 +80,7 @@ Form1::Form1(QWidget* parent)
     setFixedSize(ToPixels(form1::kClientArea).size());
 
     QWidget* previous = nullptr;
+    std::vector<QPushButton*> buttons; // by control, null for the others
     for (const form1::Control& control : form1::kControls) {
         const QString text = QString::fromUtf8(control.text);
         QWidget* widget = nullptr;
@@ -65,7 +88,6 @@ Form1::Form1(QWidget* parent)
         case Kind::Button: {
             auto* button = new QPushButton(this);
             button->setGeometry(ToPixels(control.twips));
-            button->setText(WrapCaption(button, text));
             button->setAccessibleName(text);
             button->setAutoDefault(false);
             button->setFocusPolicy(Qt::StrongFocus); // macOS skips buttons otherwise
@@ -87,6 +109,7 @@ Form1::Form1(QWidget* parent)
             break;
         }
         }
+        buttons.push_back(control.kind == Kind::Button ? static_cast<QPushButton*>(widget) : nullptr);
         widget->setObjectName(QString::fromUtf8(control.name));
         widget->setGeometry(ToPixels(control.twips));
         if (widget->focusPolicy() != Qt::NoFocus) {
@@ -95,6 +118,7 @@ Form1::Form1(QWidget* parent)
             previous = widget;
         }
     }
+    FitCaptions(buttons);
     findChild<QPushButton*>(QStringLiteral("Command1"))->setFocus();
 }
 

@@ -32,17 +32,24 @@ function buildWindow(core, form, panel) {
     panel.append(element);
     return element;
   });
-  // Captions too wide for their button break at word ends, as on the desktop.
-  form.controls.forEach((control, index) => {
-    if (control.kind !== core.Kind.Button) return;
-    const button = elements[index];
-    const style = getComputedStyle(button);
-    measure.font = style.font;
-    const width = button.clientWidth - parseFloat(style.paddingLeft) - parseFloat(style.paddingRight);
-    button.textContent = core.wrapCaption(control.text, width, (text) => Math.ceil(measure.measureText(text).width))
-      .join("\n");
-    button.setAttribute("aria-label", control.text);
+  // Captions too wide for their button break at word ends, and all take a
+  // smaller font where one would take more than two lines, as on the desktop.
+  const buttons = elements.filter((element) => element.tagName === "BUTTON");
+  const style = getComputedStyle(buttons[0]);
+  const largest = parseFloat(style.fontSize);
+  const fitted = core.fitCaptions(largest, 6, (index) => {
+    const button = getComputedStyle(elements[index]);
+    return elements[index].clientWidth - parseFloat(button.paddingLeft) - parseFloat(button.paddingRight);
+  }, (text, size) => {
+    measure.font = `${style.fontWeight} ${size}px ${style.fontFamily}`;
+    return Math.ceil(measure.measureText(text).width);
   });
+  for (const button of buttons) {
+    const index = elements.indexOf(button);
+    if (fitted.fontSize !== largest) button.style.fontSize = `${fitted.fontSize}px`;
+    button.textContent = fitted.lines[index].join("\n");
+    button.setAttribute("aria-label", form.controls[index].text);
+  }
   scaleToWindow(panel, form);
   addEventListener("resize", () => scaleToWindow(panel, form));
   return elements;

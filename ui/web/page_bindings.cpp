@@ -152,17 +152,25 @@ val Form1Description()
     return form;
 }
 
-// The lines of a caption that fits in `width` pixels as `measure` (a
-// function of the page) gives a text's width.
-val WrapCaption(std::u16string caption, int width, val measure)
+// Every button's caption fitted to its width (`width`, a function of the
+// page, gives it by control) as `measure` gives a text's width at a size:
+// the captions' font size and each control's lines.
+val FitCaptions(int largest, int smallest, val width, val measure)
 {
+    const form1::FittedCaptions fitted = form1::FitCaptions(
+        largest, smallest, [&width](std::size_t control) { return width(control).as<int>(); },
+        [&measure](std::u16string_view text, int size) { return measure(std::u16string(text), size).as<int>(); });
     val lines = val::array();
-    for (const std::u16string& line :
-         form1::WrapCaption(caption, width, [&measure](std::u16string_view text) {
-             return measure(std::u16string(text)).as<int>();
-         }))
-        lines.call<void>("push", line);
-    return lines;
+    for (const std::vector<std::u16string>& control : fitted.lines) {
+        val controlLines = val::array();
+        for (const std::u16string& line : control)
+            controlLines.call<void>("push", line);
+        lines.call<void>("push", controlLines);
+    }
+    val result = val::object();
+    result.set("fontSize", fitted.fontSize);
+    result.set("lines", lines);
+    return result;
 }
 
 // The page's own messages, in French as all others.
@@ -192,6 +200,6 @@ EMSCRIPTEN_BINDINGS(brouillamine)
         .function("run", &PageForm1::Run)
         .function("end", emscripten::optional_override([](PageForm1& page) { page.End(); }));
     emscripten::function("form1Description", &Form1Description);
-    emscripten::function("wrapCaption", &WrapCaption);
+    emscripten::function("fitCaptions", &FitCaptions);
     emscripten::function("messages", &Messages);
 }

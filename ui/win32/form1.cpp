@@ -25,25 +25,6 @@ RECT ToPixels(form1::Twips twips, UINT dpi)
     return {pixels.left, pixels.top, pixels.left + pixels.width, pixels.top + pixels.height};
 }
 
-// `caption` with a line break wherever the next word would pass `width` in
-// `font`: the button's own wrapping may also break a word at its hyphen.
-std::wstring Wrap(const std::wstring& caption, HWND button, HFONT font, int width)
-{
-    const WindowDc dc(GetDC(button), {button});
-    const Selection selection(dc.get(), {SelectObject(dc.get(), font)});
-    const auto measure = [&dc](std::u16string_view text) {
-        SIZE size{};
-        GetTextExtentPoint32W(dc.get(), reinterpret_cast<const wchar_t*>(text.data()),
-                              static_cast<int>(text.size()), &size);
-        return static_cast<int>(size.cx);
-    };
-    std::wstring wrapped;
-    for (const std::u16string& line : form1::WrapCaption(
-             {reinterpret_cast<const char16_t*>(caption.data()), caption.size()}, width, measure))
-        wrapped += (wrapped.empty() ? L"" : L"\r\n") + std::wstring(line.begin(), line.end());
-    return wrapped;
-}
-
 } // namespace
 
 Form1::Form1(HINSTANCE instance)
@@ -175,27 +156,33 @@ void Form1::LayOut(UINT dpi)
     metrics.cbSize = sizeof metrics;
     SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi);
     ScopedGdiObject<HFONT> font(CreateFontIndirectW(&metrics.lfMessageFont));
-    // Captions wrap onto two lines at most: where the message font is too
-    // wide for that, the captions get a smaller size.
-    LOGFONTW captionLook = metrics.lfMessageFont;
-    ScopedGdiObject<HFONT> captionFont(CreateFontIndirectW(&captionLook));
-    std::array<std::wstring, std::size(form1::kControls)> captions;
-    const auto wrapAll = [&] {
-        bool twoLinesAtMost = true;
-        for (std::size_t i = 0; i < controls_.size(); ++i) {
-            if (form1::kControls[i].kind != form1::Kind::Button)
-                continue;
-            const int width = form1::ToPixels(form1::kControls[i].twips, static_cast<int>(dpi)).width
-                - 4 * GetSystemMetricsForDpi(SM_CXEDGE, dpi);
-            captions[i] = Wrap(Widen(form1::kControls[i].text), controls_[i], captionFont.get(), width);
-            twoLinesAtMost = twoLinesAtMost && captions[i].find(L'\n') == captions[i].rfind(L'\n');
-        }
-        return twoLinesAtMost;
+    // The captions' font: the message font, or smaller where it is too wide.
+    const auto fontOfSize = [&metrics](int size) {
+        LOGFONTW look = metrics.lfMessageFont;
+        look.lfHeight = look.lfHeight < 0 ? -size : size;
+        return ScopedGdiObject<HFONT>(CreateFontIndirectW(&look));
     };
-    while (!wrapAll() && std::abs(captionLook.lfHeight) > 6) {
-        captionLook.lfHeight += captionLook.lfHeight < 0 ? 1 : -1;
-        captionFont.reset(CreateFontIndirectW(&captionLook));
-    }
+    const WindowDc dc(GetDC(window_), {window_});
+    ScopedGdiObject<HFONT> measured;
+    int measuredSize = 0;
+    const form1::FittedCaptions fitted = form1::FitCaptions(
+        std::abs(metrics.lfMessageFont.lfHeight), 6,
+        [dpi](std::size_t control) {
+            return form1::ToPixels(form1::kControls[control].twips, static_cast<int>(dpi)).width
+                - 4 * GetSystemMetricsForDpi(SM_CXEDGE, dpi);
+        },
+        [&](std::u16string_view text, int size) {
+            if (size != measuredSize) {
+                measured = fontOfSize(size);
+                measuredSize = size;
+            }
+            const Selection selection(dc.get(), {SelectObject(dc.get(), measured.get())});
+            SIZE extent{};
+            GetTextExtentPoint32W(dc.get(), reinterpret_cast<const wchar_t*>(text.data()),
+                                  static_cast<int>(text.size()), &extent);
+            return static_cast<int>(extent.cx);
+        });
+    ScopedGdiObject<HFONT> captionFont = fontOfSize(fitted.fontSize);
     for (std::size_t i = 0; i < controls_.size(); ++i) {
         const RECT place = ToPixels(form1::kControls[i].twips, dpi);
         MoveWindow(controls_[i], place.left, place.top, place.right - place.left, place.bottom - place.top,
@@ -203,8 +190,12 @@ void Form1::LayOut(UINT dpi)
         const bool button = form1::kControls[i].kind == form1::Kind::Button;
         SendMessageW(controls_[i], WM_SETFONT,
                      reinterpret_cast<WPARAM>(button ? captionFont.get() : font.get()), TRUE);
-        if (button)
-            SetWindowTextW(controls_[i], captions[i].c_str());
+        if (button) {
+            std::wstring caption;
+            for (const std::u16string& line : fitted.lines[i])
+                caption += (caption.empty() ? L"" : L"\r\n") + std::wstring(line.begin(), line.end());
+            SetWindowTextW(controls_[i], caption.c_str());
+        }
     }
     // The old fonts are let go once no control uses them.
     font_ = std::move(font);
