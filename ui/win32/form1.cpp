@@ -5,8 +5,8 @@
 #include "platform/win32/error_report.h"
 #include "platform/win32/program_start.h"
 #include "platform/win32/wide_text.h"
+#include "ui/artwork/artwork_ids.h"
 #include "ui/form1_geometry.h"
-#include "ui/win32/resource_ids.h"
 
 #include <algorithm>
 #include <cstdlib>
