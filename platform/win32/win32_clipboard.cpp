@@ -108,20 +108,21 @@ using Blocks = std::vector<std::pair<UINT, ScopedGlobalMemory>>;
 // the new text is refused. The text was read already: it is at hand.
 Blocks SavedText()
 {
-    Blocks saved;
+    std::vector<UINT> formats;
     for (const wchar_t* name : kPrivacyFormats)
-        saved.emplace_back(RegisterClipboardFormatW(name), nullptr);
-    saved.emplace_back(CF_UNICODETEXT, nullptr);
-    for (auto& [format, copy] : saved) {
+        formats.push_back(RegisterClipboardFormatW(name));
+    formats.push_back(CF_UNICODETEXT);
+    Blocks saved;
+    for (const UINT format : formats) {
         const HANDLE block = GetClipboardData(format);
         const std::size_t size = block != nullptr ? GlobalSize(block) : 0;
         const LockedGlobal<char> from(block);
         if (from.get() == nullptr || size == 0)
             continue;
-        copy = Allocate(size);
+        ScopedGlobalMemory copy = Allocate(size);
         std::memcpy(LockedGlobal<char>(copy.get()).get(), from.get(), size);
+        saved.emplace_back(format, std::move(copy));
     }
-    std::erase_if(saved, [](const auto& block) { return !block.second; });
     return saved;
 }
 

@@ -82,11 +82,8 @@ class SeleniumBrowser:
     def switch_to(self, window):
         self.driver.switch_to.window(window)
 
-    def close_others(self, first):
-        for window in set(self.windows()) - {first}:
-            self.switch_to(window)
-            self.driver.close()
-        self.switch_to(first)
+    def close_window(self):
+        self.driver.close()
 
     def quit(self):
         self.driver.quit()
@@ -160,11 +157,8 @@ class FirefoxBrowser:
     def switch_to(self, window):
         self.firefox.command("WebDriver:SwitchToWindow", {"handle": window})
 
-    def close_others(self, first):
-        for window in set(self.windows()) - {first}:
-            self.switch_to(window)
-            self.firefox.command("WebDriver:CloseWindow")
-        self.switch_to(first)
+    def close_window(self):
+        self.firefox.command("WebDriver:CloseWindow")
 
     def quit(self):
         self.firefox.quit()

@@ -75,7 +75,10 @@ class Cases:
         self.open(self.server)
 
     def tearDown(self):
-        self.browser.close_others(self.first_window)
+        for window in set(self.browser.windows()) - {self.first_window}:
+            self.browser.switch_to(window)
+            self.browser.close_window()
+        self.browser.switch_to(self.first_window)
 
     def serve(self, folder, no_store=False):
         server = Server(folder, no_store)

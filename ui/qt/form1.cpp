@@ -42,8 +42,9 @@ void FitCaptions(const std::vector<QPushButton*>& buttons)
         sized.setPixelSize(size);
         return sized;
     };
+    const int largest = QFontInfo(font).pixelSize();
     const form1::FittedCaptions fitted = form1::FitCaptions(
-        QFontInfo(font).pixelSize(), 6,
+        largest, 6,
         [&buttons](std::size_t control) {
             QStyleOptionButton option;
             option.initFrom(buttons[control]);
@@ -57,7 +58,7 @@ void FitCaptions(const std::vector<QPushButton*>& buttons)
     for (std::size_t i = 0; i < buttons.size(); ++i) {
         if (buttons[i] == nullptr)
             continue;
-        if (fitted.fontSize != QFontInfo(font).pixelSize())
+        if (fitted.fontSize != largest)
             buttons[i]->setFont(fontOfSize(fitted.fontSize));
         QStringList lines;
         for (const std::u16string& line : fitted.lines[i])

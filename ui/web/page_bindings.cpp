@@ -61,13 +61,12 @@ public:
     val Press(int index, std::u16string key)
     {
         const form1::Command command = form1::kControls[index].click;
-        if (!Begin(command))
-            return Outcome();
         if (!form1::ReadsClipboard(command)) {
-            Finish(command);
-            End();
+            HandleClick(command);
             return Outcome();
         }
+        if (!Begin(command))
+            return Outcome();
         key_ = std::move(key);
         pressed_ = command;
         val outcome = Outcome();
