@@ -39,6 +39,16 @@ inline constexpr char kHeldOpen[]
       "recommencez. Le presse-papier n'a pas été modifié.";
 inline constexpr char kNotWritten[] = "Le presse-papier n'a pas pu être modifié : un autre programme le "
                                       "retient. Attendez un instant, puis recommencez.";
+// Wayland desktops let only the window with the keyboard write to the
+// clipboard, and some say nothing when they refuse.
+inline constexpr char kWindowNotActive[]
+    = "Le presse-papier n'a pas été modifié : le bureau n'y laisse écrire que la fenêtre active, et "
+      "Brouillamine ne l'était plus quand son résultat a été prêt. Restez dans sa fenêtre jusqu'à la fin de "
+      "l'opération, puis recommencez.";
+inline constexpr char kDesktopRefused[]
+    = "Le presse-papier n'a pas pu être modifié : le bureau a refusé le nouveau texte, sans doute parce qu'une "
+      "autre fenêtre est devenue active ou qu'un autre programme a copié au même moment. Copiez le texte à "
+      "nouveau, puis recommencez.";
 inline constexpr char kCopiedMeanwhile[]
     = "Le presse-papier n'a pas pu être modifié : un autre programme y a copié autre chose pendant "
       "l'opération, et ce nouveau contenu a été gardé. Recommencez si c'est lui qu'il faut traiter.";

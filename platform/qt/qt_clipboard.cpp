@@ -4,6 +4,7 @@
 #include "cipher/messages.h"
 
 #include "platform/keeper/keeper_protocol.h"
+#include "platform/wayland/seat_watch.h"
 #include "platform/x11/x11_clipboard_reader.h"
 
 #include <QClipboard>
@@ -13,6 +14,7 @@
 #include <QMimeData>
 #include <QStringDecoder>
 #include <QTimer>
+#include <qpa/qplatformnativeinterface.h>
 
 #include <atomic>
 #include <exception>
@@ -88,6 +90,12 @@ Result AwayFromTheWindow(const std::function<bool()>& keepWaiting,
 
 QtClipboard::QtClipboard()
 {
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        // Qt 6.4 shares its connection to the compositor only through its platform interface.
+        void* display
+            = QGuiApplication::platformNativeInterface()->nativeResourceForIntegration("wl_display");
+        wayland_ = std::make_unique<WaylandSeatWatch>(static_cast<wl_display*>(display));
+    }
     QClipboard* clipboard = QGuiApplication::clipboard();
     QObject::connect(clipboard, &QClipboard::changed, &context_, [this, clipboard](QClipboard::Mode mode) {
         if (mode == QClipboard::Clipboard)
@@ -99,6 +107,8 @@ QtClipboard::QtClipboard()
             clipboard->clear(QClipboard::Selection);
     });
 }
+
+QtClipboard::~QtClipboard() = default;
 
 X11ClipboardText QtClipboard::ReadFromOwner() const
 {
@@ -183,6 +193,10 @@ void QtClipboard::WriteText(std::string_view utf8, Sensitivity sensitivity, Clip
     const bool copiedMeanwhile = x11 ? !wasOurs && HoldsAnotherContent(readFrom) : changes_ != readFrom;
     if (copiedMeanwhile)
         throw Failure(messages::kCopiedMeanwhile);
+    // Without the keyboard, a write is ignored in silence by some Wayland
+    // compositors (mutter) and taken by others: every desktop is spared it.
+    if (wayland_ && !wayland_->HasKeyboard())
+        throw Failure(messages::kWindowNotActive);
     const xcb_window_t previousOwner = x11 ? X11ClipboardOwner() : XCB_NONE;
 
     auto* data = new QMimeData;
@@ -190,7 +204,20 @@ void QtClipboard::WriteText(std::string_view utf8, Sensitivity sensitivity, Clip
                   QByteArray(utf8.data(), static_cast<qsizetype>(utf8.size())));
     if (sensitivity == Sensitivity::Secret)
         data->setData(QString::fromLatin1(keeper::kSecretHintTarget), keeper::kSecret);
+    if (wayland_)
+        wayland_->LetToolkitHearAll(); // so that what it hears next answers the write
     clipboard->setMimeData(data);
+    if (wayland_) {
+        const ClipboardMark written = changes_;
+        wayland_->LetToolkitHearAnswers();
+        if (changes_ == written) {
+            // Refused, or taken as the keyboard went: Qt would go on serving
+            // a text that may not be the clipboard's, and read it back as if
+            // it were.
+            clipboard->clear();
+            throw Failure(messages::kDesktopRefused);
+        }
+    }
     if (!clipboard->ownsClipboard())
         throw Failure(messages::kNotWritten);
     // Qt still says it owns the clipboard when the X server refused it

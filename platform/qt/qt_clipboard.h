@@ -5,7 +5,9 @@
 #include <QObject>
 
 #include <cstddef>
+#include <memory>
 
+class WaylandSeatWatch;
 struct X11ClipboardText;
 
 // The clipboard as Qt serves it, read straight from the X server on X11.
@@ -18,9 +20,14 @@ struct X11ClipboardText;
 // clipboard changed, which comes only between events: the command handles
 // none between its read and its write there, so a copy made in that time
 // cannot be known and is replaced.
+//
+// How a write is known to be the clipboard's: on X11 the X server names its
+// owner; on Wayland, where the compositor takes or ignores it in silence,
+// its word on the clipboard right after the write (see WaylandSeatWatch).
 class QtClipboard : public Clipboard {
 public:
     QtClipboard();
+    ~QtClipboard() override;
 
     [[nodiscard]] ClipboardText ReadText(const std::function<bool()>& keepWaiting) override;
     // Kept as UTF-8, the text is handed to other programs as it is, with no
@@ -32,6 +39,7 @@ private:
     [[nodiscard]] bool HoldsAnotherContent(ClipboardMark readFrom) const;
 
     QObject context_; // for the connections to the clipboard's signals
+    std::unique_ptr<WaylandSeatWatch> wayland_; // on Wayland only
     ClipboardMark changes_ = 0;
     // Of the command under way: whether to go on waiting for another
     // program, and the size and digest of the text it read from one.

@@ -21,7 +21,7 @@ import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "support"))
-from wayland_pointer import VirtualPointer  # noqa: E402
+from wayland_clients import SlowClipboardOwner, VirtualKeyboard, VirtualPointer  # noqa: E402
 from x11 import COMMAND1, COMMAND2, COMMAND3, INITIAL_KEY, KEY, expected_cipher, wait_until  # noqa: E402
 
 PROGRAM = KEEPER = None
@@ -55,7 +55,7 @@ class Compositor:
     window. A compositor's fixture starts it and says how to click."""
 
     def setUp(self):
-        self.copiers = []
+        self.processes = []  # each case's programs and copiers, ended with it
         self.program = None
 
     def tearDown(self):
@@ -64,18 +64,36 @@ class Compositor:
         # Nothing of ours outlives a case: another copy sends any keeper away.
         self.copy("fin")
         self.assertTrue(wait_until(lambda: not self.keepers(), 5), "a keeper outlived the clipboard")
-        for process in [self.program, *self.copiers]:
-            if process is not None:
-                process.kill()
-                process.wait()
+        for process in self.processes:
+            process.kill()
+            process.wait()
 
     def keepers(self):
         return processes_of(KEEPER, self.runtime)
 
-    def start(self):
-        self.program = subprocess.Popen([PROGRAM], env=self.environment)
+    def start(self, program=None):
+        self.launch(program or PROGRAM)
         self.origin = wait_until(self.window_origin, 20)
         self.assertIsNotNone(self.origin, "the window did not show")
+
+    def launch(self, program):
+        # Its requests, logged by libwayland, tell when it has written: the
+        # clipboard is not read before, as on Weston and mutter reading takes
+        # the keyboard, and the program writes only with it.
+        self.log = Path(tempfile.mkstemp(prefix="brouillamine-wayland-", suffix=".log")[1])
+        self.addCleanup(self.log.unlink)
+        with self.log.open("w") as log:
+            self.program = subprocess.Popen([program], env=dict(self.environment, WAYLAND_DEBUG="client"),
+                                            stderr=log)
+        self.processes.append(self.program)
+
+    def writes(self):
+        return len(re.findall(r"wl_data_device@\d+\.set_selection\(wl_data_source", self.log.read_text(errors="replace")))
+
+    def click_until_written(self, command):
+        before = self.writes()
+        self.click(command)
+        self.assertTrue(wait_until(lambda: self.writes() > before, 20), "the program did not write")
 
     def click(self, position):
         self.click_at(self.origin[0] + position[0], self.origin[1] + position[1])
@@ -87,7 +105,7 @@ class Compositor:
                                       stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             copier.stdin.write(text.encode())
             copier.stdin.close()
-            self.copiers.append(copier)
+            self.processes.append(copier)
             if wait_until(lambda: self.paste() == text.encode(), 10 // tries):
                 return
         raise AssertionError("wl-copy did not take the clipboard")
@@ -111,7 +129,7 @@ class Compositor:
         key; returns the result once on the clipboard."""
         cipher = expected_cipher(plain, INITIAL_KEY)
         self.copy(plain if command == COMMAND1 else cipher)
-        self.click(command)
+        self.click_until_written(command)
         result = (cipher if command == COMMAND1 else plain).encode()
         self.assertEqual(self.pasted_becomes(result), result)
         return result
@@ -153,7 +171,7 @@ class Compositor:
         count = (5 << 20) // len(line.encode())
         cipher = expected_cipher(line, INITIAL_KEY).encode() * count
         self.copy(line * count)
-        self.click(COMMAND1)
+        self.click_until_written(COMMAND1)
         self.assertEqual(self.pasted_becomes(cipher), cipher)
         types = self.types()
         self.quit()
@@ -238,12 +256,14 @@ class Sway(Compositor, unittest.TestCase):
                                QT_QPA_PLATFORM="wayland")
         cls.environment.pop("DISPLAY", None)
         output = json.loads(run(["swaymsg", "-t", "get_outputs"], cls.environment, stdout=subprocess.PIPE).stdout)[0]
-        cls.pointer = VirtualPointer(str(cls.runtime), Path(socket_path).name, output["rect"]["width"],
-                                     output["rect"]["height"])
+        cls.display = Path(socket_path).name
+        cls.pointer = VirtualPointer(str(cls.runtime), cls.display, output["rect"]["width"], output["rect"]["height"])
+        cls.keyboard = VirtualKeyboard(str(cls.runtime), cls.display)
 
     @classmethod
     def tearDownClass(cls):
         cls.pointer.close()
+        cls.keyboard.close()
         cls.sway.terminate()
         cls.sway.wait(timeout=5)
 
@@ -251,19 +271,22 @@ class Sway(Compositor, unittest.TestCase):
         super().setUp()
         self.ends = (self.quit, self.close)
 
-    def window_origin(self):
-        tree = json.loads(run(["swaymsg", "-t", "get_tree"], self.environment, stdout=subprocess.PIPE).stdout)
+    def windows(self):
+        """The program's windows by title, with the top-left corners of their contents."""
+        found = {}
 
-        def find(node):
+        def walk(node):
             if node.get("app_id") == APP_ID:
-                return node["rect"]["x"] + node["window_rect"]["x"], node["rect"]["y"] + node["window_rect"]["y"]
+                found[node["name"]] = (node["rect"]["x"] + node["window_rect"]["x"],
+                                       node["rect"]["y"] + node["window_rect"]["y"])
             for child in node.get("nodes", []) + node.get("floating_nodes", []):
-                found = find(child)
-                if found:
-                    return found
-            return None
+                walk(child)
 
-        return find(tree)
+        walk(json.loads(run(["swaymsg", "-t", "get_tree"], self.environment, stdout=subprocess.PIPE).stdout))
+        return found
+
+    def window_origin(self):
+        return self.windows().get(TITLE)
 
     def click_at(self, x, y):
         self.pointer.click(x, y)
@@ -275,8 +298,7 @@ class Sway(Compositor, unittest.TestCase):
         folder = tempfile.mkdtemp()
         self.addCleanup(shutil.rmtree, folder)
         shutil.copy(PROGRAM, folder)
-        self.program = subprocess.Popen([Path(folder) / Path(PROGRAM).name], env=self.environment)
-        self.origin = wait_until(self.window_origin, 20)
+        self.start(Path(folder) / Path(PROGRAM).name)
         cipher = self.run_command(COMMAND1, "Bonjour")
         types = self.types()
         self.quit()
@@ -285,6 +307,20 @@ class Sway(Compositor, unittest.TestCase):
         self.assertEqual((self.paste(), self.types()), (cipher, types))
         self.copy("autre chose")
         self.assertEqual(self.program.wait(timeout=5), 0)
+
+    def test_no_write_is_made_once_the_window_has_lost_the_keyboard(self):
+        # sway would take it; mutter would ignore it in silence.
+        self.start()
+        text = "Bonjour, " * 50
+        owner = SlowClipboardOwner(str(self.runtime), self.display, text)
+        self.addCleanup(owner.close)
+        self.click(COMMAND1)
+        self.assertTrue(owner.asked.wait(5), "the program did not read the clipboard")
+        run(["swaymsg", "workspace", "2"], self.environment, stdout=subprocess.DEVNULL)
+        self.addCleanup(run, ["swaymsg", "workspace", "1"], self.environment, stdout=subprocess.DEVNULL)
+        owner.released.set()
+        self.assertTrue(wait_until(lambda: "Brouillamine" in self.windows(), 5), "no message was shown")
+        self.assertEqual(self.paste(), text.encode())
 
 
 WESTON_CONFIG = """[core]
@@ -415,6 +451,7 @@ class Mutter(Compositor, unittest.TestCase):
         for process in (cls.mutter, cls.bus_daemon):
             process.terminate()
             process.wait(timeout=5)
+        cls.bus_daemon.stdout.close()
 
     @classmethod
     def key(cls, keysym, *held):
@@ -431,12 +468,12 @@ class Mutter(Compositor, unittest.TestCase):
         self.ends = (self.quit, self.close)
 
     def start(self):
-        self.program = subprocess.Popen([PROGRAM], env=self.environment)
+        self.launch(PROGRAM)
         self.focus = 0
         # Keys sent before the window shows are lost: it is up once Enter enciphers.
         self.copy("prêt")
-        self.assertTrue(any(self.key(RETURN) or wait_until(lambda: self.paste() != "prêt".encode(), 2)
-                            for _ in range(10)), "the window did not show")
+        self.assertTrue(any(self.key(RETURN) or wait_until(lambda: self.writes() > 0, 2) for _ in range(10)),
+                        "the window did not show")
 
     def window_origin(self):
         return None  # mutter tells no one of its windows: their going is not seen here
