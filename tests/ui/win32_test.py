@@ -98,7 +98,8 @@ class UnderWine(unittest.TestCase):
         self.program = subprocess.Popen(["wine", exe], env=self.environment, cwd=folder, stdin=subprocess.DEVNULL,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         windows = wait_until(lambda: xdotool("search", "--onlyvisible", "--name", WINDOW_TITLE), 30)
-        self.assertEqual(len(windows or []), 1, "the program did not show one window")
+        state = "still runs" if self.program.poll() is None else f"ended with status {self.program.returncode}"
+        self.assertEqual(len(windows or []), 1, f"the program did not show one window, and {state}")
         self.window = windows[0]
 
     def tearDown(self):
