@@ -52,6 +52,12 @@ std::size_t Digest(std::string_view utf8)
     return std::hash<std::string_view>{}(utf8);
 }
 
+std::size_t Digest(const QString& text)
+{
+    return std::hash<std::u16string_view>{}(
+        {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())});
+}
+
 // Runs `work` in a thread of its own, while the window goes on: it
 // repaints, and can be closed, which `keepWaiting` then tells `work`.
 template <typename Result>
@@ -144,6 +150,8 @@ ClipboardText QtClipboard::ReadText(const std::function<bool()>& keepWaiting)
             throw Failure(messages::kUnreadable);
         case X11ClipboardText::Status::TooLong:
             throw Failure(messages::kTooLong);
+        case X11ClipboardText::Status::Superseded:
+            throw Failure(messages::kCopiedMeanwhile);
         }
     }
     // Elsewhere Qt answers an empty text when nothing could be read; the
@@ -152,8 +160,33 @@ ClipboardText QtClipboard::ReadText(const std::function<bool()>& keepWaiting)
     if (data == nullptr || !data->hasText())
         throw Failure(messages::kNoText);
     const QString text = data->text();
+    // Compared at the write as the display system hands texts over: on X11
+    // in UTF-8, which this program's own text is kept in.
+    if (OnX11()) {
+        const QByteArray utf8 = data->data(QString::fromLatin1(keeper::kTextTarget));
+        readSize_ = static_cast<std::size_t>(utf8.size());
+        readDigest_ = Digest(std::string_view(utf8.constData(), readSize_));
+    } else {
+        readSize_ = static_cast<std::size_t>(text.size());
+        readDigest_ = Digest(text);
+    }
     return {{reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())},
             OnX11() ? Mark(X11ClipboardOwner(), 0) : changes_};
+}
+
+// Whether the clipboard, which Qt has said changed since the read, now
+// offers another text: a window that gets the keyboard back is told of the
+// same text anew.
+bool QtClipboard::OffersAnotherText(ClipboardMark readFrom) const
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (changes_ == readFrom || clipboard->ownsClipboard())
+        return false;
+    const QMimeData* data = clipboard->mimeData();
+    if (data == nullptr || !data->hasText())
+        return true;
+    const QString text = data->text();
+    return static_cast<std::size_t>(text.size()) != readSize_ || Digest(text) != readDigest_;
 }
 
 // Whether the clipboard of another program now holds something else than
@@ -189,14 +222,20 @@ void QtClipboard::WriteText(std::string_view utf8, Sensitivity sensitivity, Clip
     if (x11)
         QGuiApplication::sync();
     const bool wasOurs = clipboard->ownsClipboard();
-    // A copy that another program made since the read is kept.
-    const bool copiedMeanwhile = x11 ? !wasOurs && HoldsAnotherContent(readFrom) : changes_ != readFrom;
-    if (copiedMeanwhile)
-        throw Failure(messages::kCopiedMeanwhile);
     // Without the keyboard, a write is ignored in silence by some Wayland
     // compositors (mutter) and taken by others: every desktop is spared it.
     if (wayland_ && !wayland_->HasKeyboard())
         throw Failure(messages::kWindowNotActive);
+    // Qt hears of a Wayland copy only as it handles what the compositor
+    // said, which it does not during a command: it hears it all now, so that
+    // the check sees the latest copy and the answer to the write comes next.
+    if (wayland_)
+        wayland_->DispatchReceived();
+    // A copy that another program made since the read is kept.
+    const bool copiedMeanwhile
+        = x11 ? !wasOurs && HoldsAnotherContent(readFrom) : OffersAnotherText(readFrom);
+    if (copiedMeanwhile)
+        throw Failure(messages::kCopiedMeanwhile);
     const xcb_window_t previousOwner = x11 ? X11ClipboardOwner() : XCB_NONE;
 
     auto* data = new QMimeData;
@@ -204,12 +243,10 @@ void QtClipboard::WriteText(std::string_view utf8, Sensitivity sensitivity, Clip
                   QByteArray(utf8.data(), static_cast<qsizetype>(utf8.size())));
     if (sensitivity == Sensitivity::Secret)
         data->setData(QString::fromLatin1(keeper::kSecretHintTarget), keeper::kSecret);
-    if (wayland_)
-        wayland_->LetToolkitHearAll(); // so that what it hears next answers the write
     clipboard->setMimeData(data);
     if (wayland_) {
         const ClipboardMark written = changes_;
-        wayland_->LetToolkitHearAnswers();
+        wayland_->RoundTrip();
         if (changes_ == written) {
             // Refused, or taken as the keyboard went: Qt would go on serving
             // a text that may not be the clipboard's, and read it back as if

@@ -17,9 +17,10 @@ struct X11ClipboardText;
 // another owner or time at the write is a newer copy unless it offers the
 // very text that was read (a clipboard manager taking back the text of a
 // program that quit). Elsewhere (Wayland) the mark counts Qt's word that the
-// clipboard changed, which comes only between events: the command handles
-// none between its read and its write there, so a copy made in that time
-// cannot be known and is replaced.
+// clipboard changed; at the write, Qt first hears all the compositor said
+// meanwhile, and a change is a newer copy unless the clipboard offers the
+// very text that was read (the window got the keyboard back, and is told
+// of the clipboard anew).
 //
 // How a write is known to be the clipboard's: on X11 the X server names its
 // owner; on Wayland, where the compositor takes or ignores it in silence,
@@ -37,12 +38,13 @@ public:
 private:
     [[nodiscard]] X11ClipboardText ReadFromOwner() const;
     [[nodiscard]] bool HoldsAnotherContent(ClipboardMark readFrom) const;
+    [[nodiscard]] bool OffersAnotherText(ClipboardMark readFrom) const;
 
     QObject context_; // for the connections to the clipboard's signals
     std::unique_ptr<WaylandSeatWatch> wayland_; // on Wayland only
     ClipboardMark changes_ = 0;
     // Of the command under way: whether to go on waiting for another
-    // program, and the size and digest of the text it read from one.
+    // program, and the size and digest of the text it read.
     std::function<bool()> keepWaiting_;
     std::size_t readSize_ = 0;
     std::size_t readDigest_ = 0;

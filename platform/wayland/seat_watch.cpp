@@ -77,12 +77,12 @@ bool WaylandSeatWatch::HasKeyboard()
     return keyboard_ == nullptr || keyboardHere_;
 }
 
-void WaylandSeatWatch::LetToolkitHearAll() const
+void WaylandSeatWatch::DispatchReceived() const
 {
     wl_display_dispatch_pending(display_);
 }
 
-void WaylandSeatWatch::LetToolkitHearAnswers() const
+void WaylandSeatWatch::RoundTrip() const
 {
     wl_display_roundtrip(display_);
 }

@@ -30,10 +30,11 @@ public:
     // Whether a window of the program has the keyboard now; also true on a
     // seat with no keyboard, where no compositor can ask for it.
     [[nodiscard]] bool HasKeyboard();
-    // Has the toolkit handle the events already received.
-    void LetToolkitHearAll() const;
-    // Has the toolkit handle every answer to the requests made so far.
-    void LetToolkitHearAnswers() const;
+    // Has the toolkit handle the events already received, and no more.
+    void DispatchReceived() const;
+    // Has the toolkit handle every answer to the requests made so far: one
+    // round trip to the compositor.
+    void RoundTrip() const;
 
 private:
     struct Listeners;

@@ -5,6 +5,7 @@
 #include <xcb/xfixes.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <utility>
@@ -35,14 +36,19 @@ public:
     {
         if (!x11_.Ok() || !WatchOwner())
             return {Status::NoAnswer, {}};
-        // An owner may hand the clipboard to another one while we ask: the
-        // new one is asked again from the start.
-        for (int attempt = 0; attempt < 3; ++attempt) {
-            X11ClipboardText text = ReadOnce();
-            if (!ownerChanged_)
-                return text;
+        X11ClipboardText text = ReadOnce();
+        if (!newOwnerAt_)
+            return text;
+        // Another owner took the clipboard while we asked: a newer copy,
+        // unless it offers the very text the first owner gave (a clipboard
+        // manager taking over what it has just read).
+        const bool fromFirstOwner = text.status == Status::Text && *newOwnerAt_ >= textAskedAt_;
+        if (fromFirstOwner) {
+            X11ClipboardText now = ReadOnce();
+            if (!newOwnerAt_ && now.status == Status::Text && now.utf8 == text.utf8)
+                return now;
         }
-        return {Status::NoAnswer, {}};
+        return {Status::Superseded, {}};
     }
 
     xcb_timestamp_t OwnerTime()
@@ -77,7 +83,9 @@ private:
 
     X11ClipboardText ReadOnce()
     {
-        failed_ = ownerChanged_ = false;
+        failed_ = false;
+        newOwnerAt_.reset();
+        textAskedAt_ = 0;
         const x11::Owned<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
             x11_.get(), xcb_get_selection_owner(x11_.get(), clipboard_), nullptr));
         if (!owner || owner->owner == XCB_NONE)
@@ -89,7 +97,7 @@ private:
             return {failed_ ? Status::NoAnswer : Status::NoText, {}};
         const xcb_timestamp_t time = Offered(x11_.Atom("TIMESTAMP")) ? Time() : 0;
         // The text was offered: a refusal now is a failure to read, not an empty text.
-        std::optional<std::string> data = Convert(target);
+        std::optional<std::string> data = Convert(target, &textAskedAt_);
         if (!data)
             return {tooLong_ ? Status::TooLong : Status::NoAnswer, {}};
         if (target == XCB_ATOM_STRING)
@@ -132,10 +140,14 @@ private:
     }
 
     // The owner's data in `target`; none when it refused (failed_ unset) or did
-    // not answer in time, or vanished (failed_ set).
-    std::optional<std::string> Convert(xcb_atom_t target)
+    // not answer in time, or vanished (failed_ set). `askedAt` gets the
+    // request's sequence number.
+    std::optional<std::string> Convert(xcb_atom_t target, std::uint32_t* askedAt = nullptr)
     {
-        xcb_convert_selection(x11_.get(), window_, clipboard_, target, property_, XCB_CURRENT_TIME);
+        const xcb_void_cookie_t asked
+            = xcb_convert_selection(x11_.get(), window_, clipboard_, target, property_, XCB_CURRENT_TIME);
+        if (askedAt != nullptr)
+            *askedAt = asked.sequence;
         const x11::Event notify = Wait([this](const xcb_generic_event_t* event) {
             return x11::EventType(event) == XCB_SELECTION_NOTIFY
                 && reinterpret_cast<const xcb_selection_notify_event_t*>(event)->requestor == window_;
@@ -224,15 +236,19 @@ private:
             if (event && (event->response_type & 0x7F) != xfixesEvent_)
                 return event;
             if (event) {
-                // A new owner will answer when asked again; a vanished one never will.
                 const auto* change
                     = reinterpret_cast<const xcb_xfixes_selection_notify_event_t*>(event.get());
-                if (change->subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER
-                    && change->owner == owner_)
-                    continue; // the same owner, taking it anew
-                ownerChanged_ = change->subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER
-                    && change->owner != XCB_NONE;
-                break;
+                if (change->subtype != XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER
+                    || change->owner == XCB_NONE)
+                    break; // the owner vanished: it will never answer
+                // The same owner taking it anew is no newer copy. A new one
+                // answers what the server handed it; the old one may still
+                // answer what it was asked before: the answer is awaited.
+                // The event bears the number of our last request the server
+                // had handled, which tells who was asked.
+                if (change->owner != owner_ && !newOwnerAt_)
+                    newOwnerAt_ = event->full_sequence;
+                continue;
             }
             if (!keepWaiting_())
                 break;
@@ -264,7 +280,10 @@ private:
     xcb_window_t owner_ = XCB_NONE;
     std::vector<xcb_atom_t> offered_;
     uint8_t xfixesEvent_ = 0;
-    bool ownerChanged_ = false;
+    // The sequence number at which another owner took the clipboard during
+    // the read, and that of the text's request.
+    std::optional<std::uint32_t> newOwnerAt_;
+    std::uint32_t textAskedAt_ = 0;
     bool failed_ = false;
     bool tooLong_ = false;
 };

@@ -12,7 +12,9 @@
 // clipboard and for an owner that went silent or died mid-transfer, and only
 // the first may be replaced; this reader tells them apart.
 struct X11ClipboardText {
-    enum class Status { Text, NoText, NoAnswer, TooLong };
+    // Superseded: another program took the clipboard during the read with
+    // another text, or before the text could be read at all.
+    enum class Status { Text, NoText, NoAnswer, TooLong, Superseded };
     Status status;
     std::string utf8;
     xcb_window_t answeredBy = XCB_NONE; // the owner that gave the text

@@ -120,17 +120,25 @@ class VirtualKeyboard(WaylandClient):
         message = struct.pack("<IIII", keyboard, 16 << 16 | 0, 1, len(self.KEYMAP))  # keymap, as XKB text
         socket.send_fds(self.socket, [message], [keymap])
         os.close(keymap)
+        self.keyboard = keyboard
+        self.round_trip()
+
+    def press(self, key):
+        """Presses and releases `key`, an evdev key code, for the window with the keyboard."""
+        for state in (1, 0):
+            self.send(self.keyboard, 1, struct.pack("<III", 0, key, state))  # key
         self.round_trip()
 
 
 class SlowClipboardOwner(WaylandClient):
     """Owns the clipboard with `text`; once asked for it, hands it over a
-    byte every 0.2 s, well within a reader's patience, until released."""
+    byte every 0.2 s, well within a reader's patience, until released, also
+    once another client has copied."""
 
     def __init__(self, runtime_dir, display, text):
         super().__init__(runtime_dir, display)
         self.text = text.encode()
-        self.asked, self.released = threading.Event(), threading.Event()
+        self.asked, self.released, self.cancelled = threading.Event(), threading.Event(), threading.Event()
         seat = self.bind("wl_seat", 1)
         manager = self.bind("zwlr_data_control_manager_v1", 1)
         self.source, device = self.new_id(), self.new_id()
@@ -148,7 +156,9 @@ class SlowClipboardOwner(WaylandClient):
             while True:
                 object_id, opcode, _ = self.next_event()
                 if object_id == self.source and opcode == 0:  # send
-                    self.hand_over(self.descriptors.pop(0))
+                    threading.Thread(target=self.hand_over, args=(self.descriptors.pop(0),), daemon=True).start()
+                elif object_id == self.source and opcode == 1:  # cancelled: another client copied
+                    self.cancelled.set()
         except OSError:
             pass  # closed
 

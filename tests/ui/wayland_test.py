@@ -28,6 +28,7 @@ PROGRAM = KEEPER = None
 APP_ID = "org.brouillamine.Brouillamine"
 TITLE = "   Clipboard Brouillamine      V 6.0"
 HINT = "x-kde-passwordManagerHint"
+LEFT_SHIFT = 42  # an evdev key code
 
 
 def run(command, environment, seconds=5, **options):
@@ -321,6 +322,26 @@ class Sway(Compositor, unittest.TestCase):
         owner.released.set()
         self.assertTrue(wait_until(lambda: "Brouillamine" in self.windows(), 5), "no message was shown")
         self.assertEqual(self.paste(), text.encode())
+
+
+    def test_a_copy_made_during_the_read_is_kept(self):
+        # A key pressed meanwhile gives the program an input serial newer
+        # than the copy's, with which sway would take its write.
+        self.start()
+        owner = SlowClipboardOwner(str(self.runtime), self.display, "Bonjour, " * 50)
+        self.addCleanup(owner.close)
+        self.click(COMMAND1)
+        self.assertTrue(owner.asked.wait(5), "the program did not read the clipboard")
+        # Not read back: the read would come while the owner dribbles.
+        copier = subprocess.Popen(["timeout", "60", "wl-copy", "--foreground", "plus récent"], env=self.environment,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.processes.append(copier)
+        self.assertTrue(owner.cancelled.wait(5), "wl-copy did not take the clipboard")
+        self.keyboard.press(LEFT_SHIFT)
+        owner.released.set()
+        self.assertTrue(wait_until(lambda: "Brouillamine" in self.windows(), 5), "no message was shown")
+        self.assertEqual(self.paste(), "plus récent".encode())
+        self.assertIsNone(self.program.poll())
 
 
 WESTON_CONFIG = """[core]
