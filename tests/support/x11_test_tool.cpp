@@ -228,7 +228,10 @@ int main(int argc, char** argv)
             passed = true;
             xcb_change_property(x11.get(), XCB_PROP_MODE_REPLACE, request.requestor, request.property, utf8,
                                 8, static_cast<uint32_t>(text.size()), text.data());
-            taken = ServerTime(x11, window);
+            // A later time than the first, which a fast read may come within
+            // the same millisecond of.
+            for (const xcb_timestamp_t first = taken; taken == first;)
+                taken = ServerTime(x11, window);
             if (!take())
                 return 1;
             x11.Notify(request, request.property);
