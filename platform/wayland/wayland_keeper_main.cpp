@@ -29,19 +29,19 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+// How long the program, still running, may take for each piece of its text.
+constexpr auto kReadBackPatience = std::chrono::seconds(1);
 
-// How long the program, still running, may take for each piece of its text;
-// and a paste that takes nothing for this long is taken to have gone away.
-constexpr auto kPatience = std::chrono::seconds(1);
-constexpr auto kStalledPaste = std::chrono::seconds(10);
-
-// A paste under way: the bytes still to write to a requestor's pipe.
+// A paste under way: the bytes still to write to a requestor's pipe. A pipe
+// cannot say that a paste failed, only end it: one is never given up while
+// its reader keeps its end open, however slow it is.
 struct Paste {
     int fd;
     std::string_view left;
-    Clock::time_point lastProgress;
 };
+
+// What reading the clipboard back tells.
+enum class ReadBack { OurText, AnotherText, TooSlow };
 
 class WaylandKeeper {
 public:
@@ -81,22 +81,32 @@ public:
     }
 
     // Takes the clipboard if it still offers the program's text, with the
-    // same types; false when another program copied since.
-    bool TakeClipboard()
+    // same types; answers as keeper_protocol.h says.
+    const char* TakeClipboard()
     {
         const int changes = selectionChanges_;
-        if (selection_ == nullptr || !OffersOurText(selection_))
-            return false;
+        const ReadBack readBack = selection_ == nullptr ? ReadBack::AnotherText : ReadBackText(selection_);
+        // Too slow to tell, on a busy machine: the program serves on.
+        if (readBack == ReadBack::TooSlow)
+            return keeper::kUnable;
         // A copy made while the text was compared is the newer one.
-        if (wl_display_roundtrip(display_) < 0 || selectionChanges_ != changes)
-            return false;
-        const std::vector<std::string> types = offers_[selection_];
+        if (readBack == ReadBack::AnotherText || wl_display_roundtrip(display_) < 0
+            || selectionChanges_ != changes)
+            return keeper::kSuperseded;
+        types_ = offers_[selection_];
         source_ = data_control::CreateSource(manager_);
         data_control::AddListener(source_, kSourceListener, this);
-        for (const std::string& type : types)
+        for (const std::string& type : types_)
             data_control::Offer(source_, type.c_str());
         data_control::SetSelection(device_, source_);
-        return wl_display_roundtrip(display_) >= 0 && !cancelled_;
+        // Taken once the compositor names an offer of those types as the
+        // clipboard's, and has not given it to another copy since.
+        if (wl_display_roundtrip(display_) < 0 || cancelled_)
+            return keeper::kSuperseded;
+        const bool named = selectionChanges_ != changes && selection_ != nullptr
+            && std::is_permutation(types_.begin(), types_.end(), offers_[selection_].begin(),
+                                   offers_[selection_].end());
+        return named ? keeper::kTaken : keeper::kUnable;
     }
 
     // Serves pastes until another program copies and the pastes begun are done.
@@ -127,7 +137,7 @@ public:
 
 private:
     // Reads the text of `offer` through a pipe, comparing it as it comes.
-    bool OffersOurText(wl_proxy* offer)
+    ReadBack ReadBackText(wl_proxy* offer)
     {
         const std::vector<std::string>& types = offers_[offer];
         const char* type = nullptr;
@@ -137,7 +147,7 @@ private:
         }
         int ends[2];
         if (type == nullptr || pipe2(ends, O_CLOEXEC) != 0)
-            return false;
+            return ReadBack::AnotherText;
         data_control::Receive(offer, type, ends[1]);
         close(ends[1]);
         wl_display_flush(display_);
@@ -146,9 +156,10 @@ private:
         char buffer[64 * 1024];
         for (;;) {
             pollfd readable{ends[0], POLLIN, 0};
-            if (poll(&readable, 1, static_cast<int>(std::chrono::milliseconds(kPatience).count())) <= 0) {
-                same = false;
-                break;
+            if (poll(&readable, 1, static_cast<int>(std::chrono::milliseconds(kReadBackPatience).count()))
+                <= 0) {
+                close(ends[0]);
+                return ReadBack::TooSlow;
             }
             const ssize_t got = read(ends[0], buffer, sizeof buffer);
             if (got < 0 && errno == EINTR)
@@ -161,35 +172,37 @@ private:
             compared += size;
         }
         close(ends[0]);
-        return same && compared == text_.size()
+        same = same && compared == text_.size()
             && (std::find(types.begin(), types.end(), keeper::kSecretHintTarget) != types.end()) == secret_;
+        return same ? ReadBack::OurText : ReadBack::AnotherText;
     }
 
+    // Serves what was offered only: the hint, or the text in any of its types.
     void StartPaste(const char* type, int fd)
     {
+        if (std::find(types_.begin(), types_.end(), type) == types_.end()) {
+            close(fd);
+            return;
+        }
         fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
         const std::string_view bytes = std::string_view(type) == keeper::kSecretHintTarget
             ? std::string_view(keeper::kSecret)
             : std::string_view(text_);
-        pastes_.push_back({fd, bytes, Clock::now()});
+        pastes_.push_back({fd, bytes});
         WritePastes();
     }
 
     // Writes what each requestor takes now; a paste ends when all is
-    // written, when its requestor closed its end, or when it stalled.
+    // written, or when its requestor closed its end.
     void WritePastes()
     {
-        const auto now = Clock::now();
         for (auto paste = pastes_.begin(); paste != pastes_.end();) {
             const ssize_t written
                 = paste->left.empty() ? 0 : write(paste->fd, paste->left.data(), paste->left.size());
-            if (written > 0) {
+            if (written > 0)
                 paste->left.remove_prefix(static_cast<std::size_t>(written));
-                paste->lastProgress = now;
-            }
             const bool blocked = written < 0 && (errno == EAGAIN || errno == EINTR);
-            if (paste->left.empty() || (written < 0 && !blocked)
-                || now - paste->lastProgress > kStalledPaste) {
+            if (paste->left.empty() || (written < 0 && !blocked)) {
                 close(paste->fd);
                 paste = pastes_.erase(paste);
             } else {
@@ -256,6 +269,8 @@ private:
     wl_proxy* selection_ = nullptr;
     int selectionChanges_ = 0;
     std::map<wl_proxy*, std::vector<std::string>> offers_;
+    std::vector<std::string> types_; // those the keeper offers
+
     std::list<Paste> pastes_;
     bool cancelled_ = false;
 };
@@ -274,10 +289,10 @@ int main()
         std::fputs(keeper::kUnable, stdout);
         return 0;
     }
-    const bool taken = waylandKeeper.TakeClipboard();
-    std::fputs(taken ? keeper::kTaken : keeper::kSuperseded, stdout);
+    const char* answer = waylandKeeper.TakeClipboard();
+    std::fputs(answer, stdout);
     std::fclose(stdout);
-    if (taken)
+    if (std::string_view(answer) == keeper::kTaken)
         waylandKeeper.Serve();
     return 0;
 }

@@ -1,9 +1,10 @@
 """Clients of a wlroots compositor spoken straight over its Wayland socket:
 a virtual pointer (zwlr_virtual_pointer_v1), made once and kept for a whole
 case, as a device made and dropped for each click loses presses; a virtual
-keyboard, so that the seat has one whose focus windows are told of; and a
+keyboard, so that the seat has one whose focus windows are told of; a
 clipboard owner (zwlr_data_control_v1) that hands its text over as slowly as
-a case needs."""
+a case needs; and a reader that asks for any type, offered or not, and reads
+as slowly as a case needs."""
 import os
 import socket
 import struct
@@ -171,3 +172,33 @@ class SlowClipboardOwner(WaylandClient):
             self.released.wait(0.2)
         os.write(descriptor, rest)
         os.close(descriptor)
+
+
+class ClipboardReader(WaylandClient):
+    """Sees the clipboard's offer as it is when made, and pastes from it."""
+
+    def __init__(self, runtime_dir, display):
+        super().__init__(runtime_dir, display)
+        seat = self.bind("wl_seat", 1)
+        manager = self.bind("zwlr_data_control_manager_v1", 1)
+        device = self.new_id()
+        self.send(manager, 1, struct.pack("<II", device, seat))  # get_data_device
+        self.offer, types = None, {}
+        for object_id, opcode, body in self.round_trip():
+            if object_id == device and opcode == 0:  # data_offer
+                types[struct.unpack_from("<I", body)[0]] = []
+            elif object_id in types and opcode == 0:  # offer
+                types[object_id].append(self.string(body, 0)[0])
+            elif object_id == device and opcode == 1:  # selection
+                self.offer, = struct.unpack_from("<I", body)
+        self.types = types.get(self.offer, [])
+
+    def receive(self, mime_type):
+        """The read end of a pipe the clipboard's owner writes `mime_type` into."""
+        read_end, write_end = os.pipe()
+        body = self.pack_string(mime_type)
+        message = struct.pack("<II", self.offer, (8 + len(body)) << 16 | 0) + body  # receive
+        socket.send_fds(self.socket, [message], [write_end])
+        os.close(write_end)
+        self.round_trip()
+        return read_end

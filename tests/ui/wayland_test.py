@@ -12,6 +12,7 @@ import json
 import os
 import pwd
 import re
+import select
 import shutil
 import subprocess
 import sys
@@ -21,7 +22,7 @@ import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "support"))
-from wayland_clients import SlowClipboardOwner, VirtualKeyboard, VirtualPointer  # noqa: E402
+from wayland_clients import ClipboardReader, SlowClipboardOwner, VirtualKeyboard, VirtualPointer  # noqa: E402
 from x11 import COMMAND1, COMMAND2, COMMAND3, INITIAL_KEY, KEY, expected_cipher, wait_until  # noqa: E402
 
 PROGRAM = KEEPER = None
@@ -342,6 +343,73 @@ class Sway(Compositor, unittest.TestCase):
         self.assertTrue(wait_until(lambda: "Brouillamine" in self.windows(), 5), "no message was shown")
         self.assertEqual(self.paste(), "plus récent".encode())
         self.assertIsNone(self.program.poll())
+
+    def hand_to_keeper(self, text, secret=False):
+        """Starts the keeper on `text`, as the program does at its end; returns its answer."""
+        keeper = subprocess.Popen([KEEPER], env=self.environment, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        self.processes.append(keeper)
+        data = text.encode()
+        keeper.stdin.write(f"{'secret' if secret else 'plain'} {len(data)} 0\n".encode() + data)
+        keeper.stdin.close()
+        answered = select.select([keeper.stdout], [], [], 5)[0]
+        answer = keeper.stdout.readline().decode() if answered else "nothing within 5 s"
+        keeper.stdout.close()
+        return answer
+
+    def own_clipboard(self, text):
+        """Another program's copy of `text`, handed over at once and never
+        offered anew: with wl-copy's, a new offer now and then comes as the
+        keeper reads it back, a newer copy that the keeper rightly gives way to."""
+        owner = SlowClipboardOwner(str(self.runtime), self.display, text)
+        owner.released.set()
+        self.addCleanup(owner.close)
+        self.assertTrue(wait_until(lambda: self.paste() == text.encode(), 5), "the copy was not made")
+
+    def test_the_keeper_takes_only_its_very_text(self):
+        for handed, answer in (("Bonjour à tous", "superseded\n"), ("Bonjou", "superseded\n"),
+                               ("Bonjour", "ok\n")):
+            with self.subTest(handed=handed):
+                self.own_clipboard("Bonjour")
+                self.assertEqual(self.hand_to_keeper(handed), answer)
+                self.assertEqual(self.paste(), b"Bonjour")
+                if answer == "ok\n":
+                    self.assertEqual(len(self.keepers()), 1)
+                else:
+                    self.assertTrue(wait_until(lambda: not self.keepers(), 5), "a superseded keeper stayed")
+
+    def test_the_keeper_serves_only_what_was_offered(self):
+        self.own_clipboard("Bonjour")
+        self.assertEqual(self.hand_to_keeper("Bonjour"), "ok\n")
+        reader = ClipboardReader(str(self.runtime), self.display)
+        self.addCleanup(reader.close)
+        for mime_type, served in (("text/plain", b"Bonjour"), ("image/png", b""), (HINT, b"")):
+            with self.subTest(mime_type=mime_type):
+                self.assertEqual(read_to_the_end(reader.receive(mime_type)), served)
+
+    def test_a_paste_begun_ends_whole_however_slow_and_whatever_is_copied(self):
+        text = "0123456789abcdef" * (1 << 16)
+        self.own_clipboard(text)
+        self.assertEqual(self.hand_to_keeper(text), "ok\n")
+        reader = ClipboardReader(str(self.runtime), self.display)
+        self.addCleanup(reader.close)
+        pipe = reader.receive("text/plain")
+        begun = os.read(pipe, 1 << 16)
+        self.copy("autre chose")
+        time.sleep(12)  # a reader busy elsewhere, longer than any patience
+        self.assertEqual(begun + read_to_the_end(pipe), text.encode())
+        self.assertTrue(wait_until(lambda: not self.keepers(), 5), "the keeper stayed after its last paste")
+
+
+def read_to_the_end(pipe, seconds=5):
+    """All that comes through `pipe` until its writer closes it, which must be within `seconds`."""
+    data = b""
+    with os.fdopen(pipe, "rb", buffering=0) as reading:
+        while select.select([reading], [], [], seconds)[0]:
+            chunk = reading.read(1 << 16)
+            if not chunk:
+                return data
+            data += chunk
+    raise AssertionError(f"the paste did not end within {seconds} s")
 
 
 WESTON_CONFIG = """[core]
