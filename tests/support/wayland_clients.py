@@ -133,12 +133,12 @@ class VirtualKeyboard(WaylandClient):
 
 class SlowClipboardOwner(WaylandClient):
     """Owns the clipboard with `text`; once asked for it, hands it over a
-    byte every 0.2 s, well within a reader's patience, until released, also
-    once another client has copied."""
+    byte every `pace` seconds (by default well within a reader's patience),
+    until released, also once another client has copied."""
 
-    def __init__(self, runtime_dir, display, text):
+    def __init__(self, runtime_dir, display, text, pace=0.2):
         super().__init__(runtime_dir, display)
-        self.text = text.encode()
+        self.text, self.pace = text.encode(), pace
         self.asked, self.released, self.cancelled = threading.Event(), threading.Event(), threading.Event()
         seat = self.bind("wl_seat", 1)
         manager = self.bind("zwlr_data_control_manager_v1", 1)
@@ -165,13 +165,17 @@ class SlowClipboardOwner(WaylandClient):
 
     def hand_over(self, descriptor):
         rest = self.text
-        while rest and not self.released.is_set():
-            self.asked.set()
-            os.write(descriptor, rest[:1])
-            rest = rest[1:]
-            self.released.wait(0.2)
-        os.write(descriptor, rest)
-        os.close(descriptor)
+        try:
+            while rest and not self.released.is_set():
+                self.asked.set()
+                os.write(descriptor, rest[:1])
+                rest = rest[1:]
+                self.released.wait(self.pace)
+            os.write(descriptor, rest)
+        except BrokenPipeError:
+            pass  # the reader gave up
+        finally:
+            os.close(descriptor)
 
 
 class ClipboardReader(WaylandClient):

@@ -377,6 +377,16 @@ class Sway(Compositor, unittest.TestCase):
                 else:
                     self.assertTrue(wait_until(lambda: not self.keepers(), 5), "a superseded keeper stayed")
 
+    def test_a_keeper_too_slow_to_read_the_text_back_leaves_it_to_the_program(self):
+        # As on a busy machine: the program, which still serves it, is
+        # then to serve on rather than end with its text.
+        owner = SlowClipboardOwner(str(self.runtime), self.display, "Bonjour", pace=1.5)
+        self.addCleanup(owner.close)
+        self.assertEqual(self.hand_to_keeper("Bonjour"), "unable\n")
+        owner.released.set()
+        self.assertTrue(wait_until(lambda: not self.keepers(), 5), "the keeper stayed")
+        self.assertEqual(self.paste(), b"Bonjour")
+
     def test_the_keeper_serves_only_what_was_offered(self):
         self.own_clipboard("Bonjour")
         self.assertEqual(self.hand_to_keeper("Bonjour"), "ok\n")
