@@ -233,6 +233,17 @@ class ClipboardKeeper(unittest.TestCase):
         xclip_put(b"fin")
         self.assertEqual(keeper.wait(timeout=10), 0)
 
+    def test_a_keeper_claims_at_the_time_it_is_handed(self):
+        xclip_put("plus récent".encode())
+        keeper = subprocess.Popen([KEEPER], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        keeper.stdin.write(b"plain 7 1\nBonjour")  # the server's first millisecond: before that copy
+        keeper.stdin.close()
+        answered = select.select([keeper.stdout], [], [], 5)[0]
+        self.assertEqual(keeper.stdout.readline() if answered else b"nothing within 5 s", b"superseded\n")
+        keeper.stdout.close()
+        self.assertEqual(keeper.wait(timeout=5), 0)
+        self.assertEqual(xclip_get(), "plus récent".encode())
+
     def test_a_missing_keeper_is_said_before_the_end(self):
         folder = tempfile.mkdtemp()
         self.addCleanup(shutil.rmtree, folder)
