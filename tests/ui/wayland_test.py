@@ -5,7 +5,7 @@ clipboard, GNOME's mutter (headless), which keeps one type of it, cut at
 back with wl-clipboard; clicks from a virtual pointer on sway, from xdotool
 on Weston's window, and keys from mutter's remote-desktop service.
 
-Usage: wayland_test.py PROGRAM   (DISPLAY must name a test X server larger than 640 x 480)
+Usage: wayland_test.py PROGRAM SEAT_WATCH_PROBE   (DISPLAY must name a test X server larger than 640 x 480)
 """
 import glob
 import json
@@ -25,7 +25,7 @@ sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "support"))
 from wayland_clients import ClipboardReader, SlowClipboardOwner, VirtualKeyboard, VirtualPointer  # noqa: E402
 from x11 import COMMAND1, COMMAND2, COMMAND3, INITIAL_KEY, KEY, expected_cipher, wait_until  # noqa: E402
 
-PROGRAM = KEEPER = None
+PROGRAM = KEEPER = PROBE = None
 APP_ID = "org.brouillamine.Brouillamine"
 TITLE = "   Clipboard Brouillamine      V 6.0"
 HINT = "x-kde-passwordManagerHint"
@@ -344,6 +344,24 @@ class Sway(Compositor, unittest.TestCase):
         self.assertEqual(self.paste(), "plus récent".encode())
         self.assertIsNone(self.program.poll())
 
+    def test_the_seat_watch_hears_the_keyboard_come_and_go(self):
+        probe = subprocess.Popen([PROBE], env=self.environment, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                 text=True)
+        self.processes.append(probe)
+        self.addCleanup(probe.stdin.close)
+        self.addCleanup(probe.stdout.close)
+
+        def heard():
+            probe.stdin.write("?\n")
+            probe.stdin.flush()
+            return probe.stdout.readline().strip() if select.select([probe.stdout], [], [], 5)[0] else "no answer"
+
+        self.assertTrue(wait_until(lambda: heard() == "keyboard", 10), "the window never had the keyboard")
+        for workspace, expected in (("2", "none"), ("1", "keyboard")):
+            with self.subTest(workspace=workspace):
+                run(["swaymsg", "workspace", workspace], self.environment, stdout=subprocess.DEVNULL)
+                self.assertEqual(heard(), expected)
+
     def hand_to_keeper(self, text, secret=False):
         """Starts the keeper on `text`, as the program does at its end; returns its answer."""
         keeper = subprocess.Popen([KEEPER], env=self.environment, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
@@ -596,7 +614,7 @@ class Mutter(Compositor, unittest.TestCase):
 
 
 if __name__ == "__main__":
-    PROGRAM = os.path.abspath(sys.argv[1])
+    PROGRAM, PROBE = (os.path.abspath(path) for path in sys.argv[1:3])
     KEEPER = str(Path(PROGRAM).with_name("brouillamine-wayland-keeper"))
-    del sys.argv[1]
+    del sys.argv[1:3]
     unittest.main(verbosity=2)
