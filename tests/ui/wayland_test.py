@@ -344,6 +344,23 @@ class Sway(Compositor, unittest.TestCase):
         self.assertEqual(self.paste(), "plus récent".encode())
         self.assertIsNone(self.program.poll())
 
+    def test_a_write_the_compositor_ignores_is_said(self):
+        # The very text read, copied again during the read with a newer
+        # serial than any the program has: sway ignores its write.
+        self.start()
+        text = "Bonjour, " * 50
+        owner = SlowClipboardOwner(str(self.runtime), self.display, text)
+        self.addCleanup(owner.close)
+        self.click(COMMAND1)
+        self.assertTrue(owner.asked.wait(5), "the program did not read the clipboard")
+        again = SlowClipboardOwner(str(self.runtime), self.display, text)
+        again.released.set()
+        self.addCleanup(again.close)
+        self.assertTrue(owner.cancelled.wait(5), "the second copy was not made")
+        owner.released.set()
+        self.assertTrue(wait_until(lambda: "Brouillamine" in self.windows(), 5), "no message was shown")
+        self.assertEqual(self.paste(), text.encode())
+
     def test_the_seat_watch_hears_the_keyboard_come_and_go(self):
         probe = subprocess.Popen([PROBE], env=self.environment, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                  text=True)
