@@ -21,6 +21,9 @@
 //     prints the value of each format that keeps a text out of the
 //     clipboard's history ("absent" when there is none), and whether its
 //     text block ends with a NUL.
+//   win32_test_tool owner
+//     prints the file name of the program whose window owns the clipboard,
+//     or "none".
 //   notepad.exe (this program renamed), with no argument
 //     leaves a file "planted-notepad-ran" beside itself.
 #include <windows.h>
@@ -113,6 +116,29 @@ int PrintFormats()
     return 0;
 }
 
+int PrintOwner()
+{
+    DWORD process = 0;
+    const HWND owner = GetClipboardOwner();
+    if (owner == nullptr || GetWindowThreadProcessId(owner, &process) == 0) {
+        Say("none");
+        return 0;
+    }
+    const HANDLE handle = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process);
+    wchar_t path[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    const bool named = handle != nullptr && QueryFullProcessImageNameW(handle, 0, path, &size);
+    if (handle != nullptr)
+        CloseHandle(handle);
+    if (!named)
+        return 1;
+    const wchar_t* name = std::wcsrchr(path, L'\\');
+    char utf8[MAX_PATH * 4] = {};
+    WideCharToMultiByte(CP_UTF8, 0, name != nullptr ? name + 1 : path, -1, utf8, sizeof utf8, nullptr, nullptr);
+    Say(utf8);
+    return 0;
+}
+
 int PrintMessage()
 {
     const HWND box = FindWindowW(nullptr, L"Brouillamine");
@@ -154,6 +180,8 @@ int wmain(int argc, wchar_t* argv[])
         return PrintFormats();
     if (mode == L"message")
         return PrintMessage();
+    if (mode == L"owner")
+        return PrintOwner();
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = Procedure;
     windowClass.lpszClassName = L"ClipboardOwner";

@@ -149,6 +149,9 @@ class UnderWine(unittest.TestCase):
         click(self.window, COMMAND1)
         cipher = expected_cipher(text, key).encode()
         self.assertEqual(clipboard_becomes(cipher), cipher)
+        # Windows' SetClipboardData fails for a clipboard emptied with no owner named.
+        self.assertEqual(run("wine", TOOL_EXE, "owner", env=self.environment, stdin=subprocess.DEVNULL,
+                             seconds=30).strip(), "Brouillamine.exe")
         click(self.window, COMMAND2)
         # Wine hands X11 programs a line break as LF, as Windows' own programs do.
         plain = text.replace("\r\n", "\n").encode()
