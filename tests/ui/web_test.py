@@ -209,6 +209,7 @@ class Cases:
         self.set_key("clé")
         self.browser.click("Command1")
         self.set_key("autre")
+        self.browser.click("Command1")  # refused, as a command is under way: its key too
         self.script("window.answerReads('Bonjour');")
         cipher = expected_cipher("Bonjour", "clé").encode()
         self.assertEqual(clipboard_becomes(cipher), cipher)
@@ -232,6 +233,11 @@ class Cases:
             self.assertFalse(wait_until(lambda: self.script("return document.getElementById('message').open"), 1))
             self.assertEqual(self.script("return [window.reads?.length ?? 1, window.writes]"),
                              [1, [expected_cipher("Bonjour", INITIAL_KEY)]])
+
+    def test_an_unexpected_failure_is_said(self):
+        self.script("navigator.clipboard.readText = async () => ({ get length() { throw new TypeError(); } });")
+        self.browser.click("Command1")
+        self.assertIn("erreur inattendue", self.message())
 
     def test_quitter_ends_a_read_that_waits(self):
         copy("avant")
