@@ -1,13 +1,16 @@
 // brouillamine-wayland-keeper: holds the clipboard's text once Brouillamine
-// has ended, on Wayland compositors that let a client with no window set the
-// clipboard (wlroots data-control: sway, Hyprland, KWin…). It reads the text
-// as keeper_protocol.h says, makes sure the clipboard still offers that very
-// text, offers every type the program offered with the same bytes, and
-// serves them until another program copies and the pastes begun are done.
-// Where the compositor offers no data-control, it answers so and the
-// program keeps serving the clipboard itself.
+// has ended, as a Wayland clipboard lives only as long as the program that
+// serves it. It reads the text as keeper_protocol.h says, makes sure the
+// clipboard still offers that very text, offers every type the program
+// offered with the same bytes, and serves them, never waiting on a reader,
+// until another program copies and the pastes begun are done. Where the
+// compositor offers data-control (sway, Hyprland, KWin…) it needs no
+// window; elsewhere (mutter, Weston) it shows one of a transparent pixel
+// for the moment it takes the keyboard and the clipboard. When it cannot,
+// it answers so, and the program keeps serving the clipboard itself.
 #include "platform/keeper/keeper_protocol.h"
 #include "platform/wayland/data_control.h"
+#include "platform/wayland/keyboard_surface.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -29,8 +32,10 @@
 
 namespace {
 
-// How long the program, still running, may take for each piece of its text.
+// How long the program, still running, may take for each piece of its text;
+// and how long the compositor may take to give the keyboard.
 constexpr auto kReadBackPatience = std::chrono::seconds(1);
+constexpr auto kKeyboardPatience = std::chrono::seconds(1);
 
 // A paste under way: the bytes still to write to a requestor's pipe. A pipe
 // cannot say that a paste failed, only end it: one is never given up while
@@ -62,7 +67,7 @@ public:
     WaylandKeeper(const WaylandKeeper&) = delete;
     WaylandKeeper& operator=(const WaylandKeeper&) = delete;
 
-    // False when there is no data-control to set the clipboard with.
+    // False when the compositor offers no way to set the clipboard.
     bool Connect()
     {
         display_ = wl_display_connect(nullptr);
@@ -72,10 +77,24 @@ public:
         wl_registry_add_listener(registry, &kRegistryListener, this);
         wl_display_roundtrip(display_);
         wl_registry_destroy(registry);
-        if (seat_ == nullptr || manager_ == nullptr)
+        if (seat_ == nullptr)
             return false;
-        device_ = data_control::GetDevice(manager_, seat_);
-        data_control::AddListener(device_, kDeviceListener, this);
+        if (manager_ != nullptr) {
+            device_ = data_control::GetDevice(manager_, seat_);
+            data_control::AddListener(device_, kDeviceListener, this);
+        } else if (coreManager_ != nullptr && surface_.Bound()) {
+            // Told of the clipboard only once its window has the keyboard.
+            device_ = reinterpret_cast<wl_proxy*>(wl_data_device_manager_get_data_device(
+                coreManager_, reinterpret_cast<wl_seat*>(seat_)));
+            wl_data_device_add_listener(reinterpret_cast<wl_data_device*>(device_), &kCoreDeviceListener, this);
+            const std::optional<std::uint32_t> serial
+                = surface_.TakeKeyboard(display_, reinterpret_cast<wl_seat*>(seat_), kKeyboardPatience);
+            if (!serial)
+                return false;
+            serial_ = *serial;
+        } else {
+            return false;
+        }
         // The device's first events name the clipboard's offer and its types.
         return wl_display_roundtrip(display_) >= 0 && wl_display_roundtrip(display_) >= 0;
     }
@@ -94,14 +113,12 @@ public:
             || selectionChanges_ != changes)
             return keeper::kSuperseded;
         types_ = offers_[selection_];
-        source_ = data_control::CreateSource(manager_);
-        data_control::AddListener(source_, kSourceListener, this);
-        for (const std::string& type : types_)
-            data_control::Offer(source_, type.c_str());
-        data_control::SetSelection(device_, source_);
+        SetSelection();
         // Taken once the compositor names an offer of those types as the
         // clipboard's, and has not given it to another copy since.
-        if (wl_display_roundtrip(display_) < 0 || cancelled_)
+        const bool answered = wl_display_roundtrip(display_) >= 0;
+        surface_.Hide();
+        if (!answered || cancelled_)
             return keeper::kSuperseded;
         const bool named = selectionChanges_ != changes && selection_ != nullptr
             && std::is_permutation(types_.begin(), types_.end(), offers_[selection_].begin(),
@@ -148,7 +165,10 @@ private:
         int ends[2];
         if (type == nullptr || pipe2(ends, O_CLOEXEC) != 0)
             return ReadBack::AnotherText;
-        data_control::Receive(offer, type, ends[1]);
+        if (manager_ != nullptr)
+            data_control::Receive(offer, type, ends[1]);
+        else
+            wl_data_offer_receive(reinterpret_cast<wl_data_offer*>(offer), type, ends[1]);
         close(ends[1]);
         wl_display_flush(display_);
         std::size_t compared = 0;
@@ -175,6 +195,25 @@ private:
         same = same && compared == text_.size()
             && (std::find(types.begin(), types.end(), keeper::kSecretHintTarget) != types.end()) == secret_;
         return same ? ReadBack::OurText : ReadBack::AnotherText;
+    }
+
+    // Offers types_ as the clipboard, through whichever protocol the compositor has.
+    void SetSelection()
+    {
+        if (manager_ != nullptr) {
+            source_ = data_control::CreateSource(manager_);
+            data_control::AddListener(source_, kSourceListener, this);
+            for (const std::string& type : types_)
+                data_control::Offer(source_, type.c_str());
+            data_control::SetSelection(device_, source_);
+            return;
+        }
+        wl_data_source* source = wl_data_device_manager_create_data_source(coreManager_);
+        wl_data_source_add_listener(source, &kCoreSourceListener, this);
+        for (const std::string& type : types_)
+            wl_data_source_offer(source, type.c_str());
+        wl_data_device_set_selection(reinterpret_cast<wl_data_device*>(device_), source, serial_);
+        source_ = reinterpret_cast<wl_proxy*>(source);
     }
 
     // Serves what was offered only: the hint, or the text in any of its types.
@@ -220,6 +259,11 @@ private:
         else if (std::strcmp(interface, data_control::kManager.name) == 0)
             self->manager_
                 = static_cast<wl_proxy*>(wl_registry_bind(registry, name, &data_control::kManager, 1));
+        else if (std::strcmp(interface, wl_data_device_manager_interface.name) == 0)
+            self->coreManager_ = static_cast<wl_data_device_manager*>(
+                wl_registry_bind(registry, name, &wl_data_device_manager_interface, 1));
+        else
+            self->surface_.Bind(registry, name, interface);
     }
 
     static void GlobalRemoved(void*, wl_registry*, std::uint32_t) { }
@@ -229,6 +273,13 @@ private:
         auto* self = static_cast<WaylandKeeper*>(data);
         self->offers_[offer];
         data_control::AddListener(offer, kOfferListener, self);
+    }
+
+    static void CoreDataOffer(void* data, wl_data_device*, wl_data_offer* offer)
+    {
+        auto* self = static_cast<WaylandKeeper*>(data);
+        self->offers_[reinterpret_cast<wl_proxy*>(offer)];
+        wl_data_offer_add_listener(offer, &kCoreOfferListener, self);
     }
 
     static void OfferType(void* data, wl_proxy* offer, const char* type)
@@ -258,12 +309,43 @@ private:
         = {DataOffer, Selection, Finished, PrimarySelection};
     static constexpr data_control::SourceListener kSourceListener = {Send, Cancelled};
     static constexpr data_control::OfferListener kOfferListener = {OfferType};
+    // The core protocol's, which also tells of drags, with the same events.
+    static constexpr wl_data_device_listener kCoreDeviceListener = {
+        CoreDataOffer,
+        [](void*, wl_data_device*, std::uint32_t, wl_surface*, wl_fixed_t, wl_fixed_t, wl_data_offer*) {},
+        [](void*, wl_data_device*) {},
+        [](void*, wl_data_device*, std::uint32_t, wl_fixed_t, wl_fixed_t) {},
+        [](void*, wl_data_device*) {},
+        [](void* data, wl_data_device* device, wl_data_offer* offer) {
+            Selection(data, reinterpret_cast<wl_proxy*>(device), reinterpret_cast<wl_proxy*>(offer));
+        },
+    };
+    static constexpr wl_data_source_listener kCoreSourceListener = {
+        [](void*, wl_data_source*, const char*) {},
+        [](void* data, wl_data_source* source, const char* type, std::int32_t fd) {
+            Send(data, reinterpret_cast<wl_proxy*>(source), type, fd);
+        },
+        [](void* data, wl_data_source* source) { Cancelled(data, reinterpret_cast<wl_proxy*>(source)); },
+        [](void*, wl_data_source*) {},
+        [](void*, wl_data_source*) {},
+        [](void*, wl_data_source*, std::uint32_t) {},
+    };
+    static constexpr wl_data_offer_listener kCoreOfferListener = {
+        [](void* data, wl_data_offer* offer, const char* type) {
+            OfferType(data, reinterpret_cast<wl_proxy*>(offer), type);
+        },
+        [](void*, wl_data_offer*, std::uint32_t) {},
+        [](void*, wl_data_offer*, std::uint32_t) {},
+    };
 
     const std::string text_;
     const bool secret_;
     wl_display* display_ = nullptr;
     wl_proxy* seat_ = nullptr;
-    wl_proxy* manager_ = nullptr;
+    wl_proxy* manager_ = nullptr; // data-control's, where the compositor has it
+    wl_data_device_manager* coreManager_ = nullptr;
+    KeyboardSurface surface_; // elsewhere, for the keyboard's serial
+    std::uint32_t serial_ = 0;
     wl_proxy* device_ = nullptr;
     wl_proxy* source_ = nullptr;
     wl_proxy* selection_ = nullptr;
