@@ -1,7 +1,8 @@
 """Clients of a wlroots compositor spoken straight over its Wayland socket:
 a virtual pointer (zwlr_virtual_pointer_v1), made once and kept for a whole
 case, as a device made and dropped for each click loses presses; a virtual
-keyboard, so that the seat has one whose focus windows are told of; a
+keyboard, so that the seat has one whose focus windows are told of; KWin's
+fake input (org_kde_kwin_fake_input), for its keys; a
 clipboard owner (zwlr_data_control_v1) that hands its text over as slowly as
 a case needs; and a reader that asks for any type, offered or not, and reads
 as slowly as a case needs."""
@@ -128,6 +129,23 @@ class VirtualKeyboard(WaylandClient):
         """Presses and releases `key`, an evdev key code, for the window with the keyboard."""
         for state in (1, 0):
             self.send(self.keyboard, 1, struct.pack("<III", 0, key, state))  # key
+        self.round_trip()
+
+
+class FakeKeyboard(WaylandClient):
+    """Keys typed through KWin's fake input, which it offers any client when
+    KWIN_WAYLAND_NO_PERMISSION_CHECKS is set."""
+
+    def __init__(self, runtime_dir, display):
+        super().__init__(runtime_dir, display)
+        self.input = self.bind("org_kde_kwin_fake_input", 4)
+        self.send(self.input, 0, self.pack_string("Brouillamine's tests") + self.pack_string("keys"))  # authenticate
+        self.round_trip()
+
+    def press(self, key, *held):
+        """Presses `key`, an evdev key code, while `held` ones are down."""
+        for code, state in [*((code, 1) for code in held), (key, 1), (key, 0), *((code, 0) for code in held)]:
+            self.send(self.input, 10, struct.pack("<II", code, state))  # keyboard_key
         self.round_trip()
 
 

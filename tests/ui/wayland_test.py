@@ -1,9 +1,10 @@
 """The real program as a native Wayland client, under real compositors
 started here: sway (headless), which keeps nothing of an ended program's
 clipboard, GNOME's mutter (headless), which keeps one type of it, cut at
-4 MiB, and Weston nested in the test's own X server. Text put in and read
-back with wl-clipboard; clicks from a virtual pointer on sway, from xdotool
-on Weston's window, and keys from mutter's remote-desktop service.
+4 MiB, KDE Plasma's KWin (on a virtual output), and Weston nested in the
+test's own X server. Text put in and read back with wl-clipboard; clicks
+from a virtual pointer on sway, from xdotool on Weston's window, and keys
+from mutter's remote-desktop service and KWin's fake input.
 
 Usage: wayland_test.py PROGRAM SEAT_WATCH_PROBE   (DISPLAY must name a test X server larger than 640 x 480)
 """
@@ -25,7 +26,7 @@ import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "support"))
-from wayland_clients import ClipboardReader, SlowClipboardOwner, VirtualKeyboard, VirtualPointer  # noqa: E402
+from wayland_clients import ClipboardReader, FakeKeyboard, SlowClipboardOwner, VirtualKeyboard, VirtualPointer  # noqa: E402
 from x11 import COMMAND1, COMMAND2, COMMAND3, INITIAL_KEY, KEY, expected_cipher, wait_until  # noqa: E402
 
 PROGRAM = KEEPER = PROBE = None
@@ -555,18 +556,58 @@ class Weston(Compositor, unittest.TestCase):
         self.assertIsNone(self.program.poll())
 
 
-# The keys mutter's remote desktop sends, as X keysyms.
-TAB, RETURN, SHIFT, ALT, F4 = 0xFF09, 0xFF0D, 0xFFE1, 0xFFE9, 0xFFC1
 # Where Tab takes the focus, in turn from Command1, which has it at start.
 TAB_ORDER = [COMMAND1, KEY, COMMAND2, COMMAND3]
 
 
-class Mutter(Compositor, unittest.TestCase):
+class KeyboardDriven(Compositor):
+    """A compositor whose input comes from a keyboard of the test's own
+    only, and that tells no one where windows are: buttons are pressed with
+    Tab and Enter, and the window's going is not seen. A fixture gives the
+    codes of its keys, as `KEYS`, and `key`."""
+    exit_runs = 5  # the crash at the end was sway's; each run here takes seconds of keys
+
+    def setUp(self):
+        super().setUp()
+        self.ends = (self.quit, self.close)
+
+    def press(self, name, *held):
+        self.key(self.KEYS[name], *(self.KEYS[other] for other in held))
+
+    def start(self):
+        self.launch(PROGRAM)
+        self.focus = 0
+        # Keys sent before the window shows are lost: it is up once Enter enciphers.
+        self.copy("prêt")
+        self.assertTrue(any(self.press("Return") or wait_until(lambda: self.writes() > 0, 2) for _ in range(10)),
+                        "the window did not show")
+
+    def window_origin(self):
+        return None
+
+    def copy(self, text):
+        # mutter lets only the client with the keyboard set the clipboard, and
+        # a window that shows meanwhile takes the keyboard from wl-copy.
+        super().copy(text, tries=5)
+
+    def click(self, position):
+        # wl-paste too takes the keyboard for a moment, to be let read.
+        time.sleep(0.5)
+        target = TAB_ORDER.index(position)
+        for _ in range((target - self.focus) % (len(TAB_ORDER) + 1)):
+            self.press("Tab")
+        self.focus = target
+        self.press("Return")
+
+    def close(self):
+        self.press("F4", "Alt")
+
+
+class Mutter(KeyboardDriven, unittest.TestCase):
     """mutter offers no data-control, and keeps one type of an ended
     program's clipboard, cut at 4 MiB: the keeper takes it first. Its input
-    comes only from its remote-desktop service, so buttons are pressed from
-    the keyboard."""
-    exit_runs = 5  # the crash at the end was sway's; each run here takes seconds of keys
+    comes only from its remote-desktop service."""
+    KEYS = {"Tab": 0xFF09, "Return": 0xFF0D, "Shift": 0xFFE1, "Alt": 0xFFE9, "F4": 0xFFC1}  # X keysyms
 
     @classmethod
     def setUpClass(cls):
@@ -597,7 +638,7 @@ class Mutter(Compositor, unittest.TestCase):
         cls.desktop = dbus.Interface(bus.get_object("org.gnome.Mutter.RemoteDesktop", path),
                                      "org.gnome.Mutter.RemoteDesktop.Session")
         cls.desktop.Start()
-        cls.key(SHIFT)  # the seat has no keyboard before its first key
+        cls.key(cls.KEYS["Shift"])  # the seat has no keyboard before its first key
 
     @classmethod
     def tearDownClass(cls):
@@ -616,37 +657,50 @@ class Mutter(Compositor, unittest.TestCase):
             cls.desktop.NotifyKeyboardKeysym(modifier, False)
         time.sleep(0.1)  # keys sent closer together are lost now and then
 
-    def setUp(self):
-        super().setUp()
-        self.ends = (self.quit, self.close)
 
-    def start(self):
-        self.launch(PROGRAM)
-        self.focus = 0
-        # Keys sent before the window shows are lost: it is up once Enter enciphers.
-        self.copy("prêt")
-        self.assertTrue(any(self.key(RETURN) or wait_until(lambda: self.writes() > 0, 2) for _ in range(10)),
-                        "the window did not show")
+class KWin(KeyboardDriven, unittest.TestCase):
+    """KDE Plasma's KWin, on a virtual output, offers data-control: the keeper
+    keeps the clipboard with no window. Keys come from its fake input."""
+    KEYS = {"Tab": 15, "Return": 28, "Alt": 56, "F4": 62}  # evdev key codes
 
-    def window_origin(self):
-        return None  # mutter tells no one of its windows: their going is not seen here
+    @classmethod
+    def setUpClass(cls):
+        cls.runtime = Path(tempfile.mkdtemp(prefix="brouillamine-kwin-"))
+        cls.runtime.chmod(0o700)
+        # Debian gives kwin_wayland a file capability that a container
+        # refuses: a copy has none, and keeps the name KWin looks for.
+        (cls.runtime / "bin").mkdir()
+        shutil.copy("/usr/bin/kwin_wayland", cls.runtime / "bin")
+        (cls.runtime / "home").mkdir()
+        cls.bus_daemon = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        address = cls.bus_daemon.stdout.readline().strip()
+        cls.environment = dict(os.environ, XDG_RUNTIME_DIR=str(cls.runtime), DBUS_SESSION_BUS_ADDRESS=address,
+                               HOME=str(cls.runtime / "home"), WAYLAND_DISPLAY="wayland-kwin",
+                               QT_QPA_PLATFORM="wayland")
+        cls.environment.pop("DISPLAY", None)
+        cls.kwin = subprocess.Popen(
+            [cls.runtime / "bin" / "kwin_wayland", "--virtual", "--no-lockscreen",
+             "--no-kactivities", "--socket", "wayland-kwin", "--width", "800", "--height", "600"],
+            env=dict(cls.environment, KWIN_WAYLAND_NO_PERMISSION_CHECKS="1", QT_QPA_PLATFORM="offscreen"),
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if not wait_until(lambda: (cls.runtime / "wayland-kwin").exists() or cls.kwin.poll() is not None, 10) \
+                or cls.kwin.poll() is not None:
+            cls.tearDownClass()
+            raise AssertionError("KWin did not start")
+        cls.keyboard = FakeKeyboard(str(cls.runtime), "wayland-kwin")
 
-    def copy(self, text):
-        # mutter lets only the client with the keyboard set the clipboard, and
-        # a window that shows meanwhile takes the keyboard from wl-copy.
-        super().copy(text, tries=5)
+    @classmethod
+    def tearDownClass(cls):
+        for process in (cls.kwin, cls.bus_daemon):
+            process.terminate()
+            process.wait(timeout=5)
+        cls.bus_daemon.stdout.close()
 
-    def click(self, position):
-        # wl-paste too takes the keyboard for a moment, to be let read.
-        time.sleep(0.5)
-        target = TAB_ORDER.index(position)
-        for _ in range((target - self.focus) % (len(TAB_ORDER) + 1)):
-            self.key(TAB)
-        self.focus = target
-        self.key(RETURN)
-
-    def close(self):
-        self.key(F4, ALT)
+    @classmethod
+    def key(cls, code, *held):
+        cls.keyboard.press(code, *held)
+        time.sleep(0.1)
 
 
 if __name__ == "__main__":
