@@ -16,6 +16,7 @@ import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "support"))
+from klipper import Klipper  # noqa: E402
 from x11 import (COMMAND1, COMMAND2, COMMAND3, INITIAL_KEY, LARGE_PASTE_SECONDS, click,  # noqa: E402
                  clipboard_becomes, dismiss_message, expected_cipher, hold_clipboard, message_windows, start_program,
                  wait_until, xclip_get, xclip_put)
@@ -232,6 +233,22 @@ class ClipboardKeeper(unittest.TestCase):
         self.assertIsNone(keeper.poll())
         xclip_put(b"fin")
         self.assertEqual(keeper.wait(timeout=10), 0)
+
+    def test_klipper_keeps_no_deciphered_text_and_puts_nothing_older_back(self):
+        klipper = Klipper(dict(os.environ, QT_QPA_PLATFORM="xcb"))
+        self.addCleanup(klipper.close)
+        cipher = expected_cipher("secret", INITIAL_KEY).encode()
+        xclip_put(cipher)
+        self.assertTrue(klipper.hears(cipher.decode()), "Klipper heard no copy")
+        program, window = self.start([PROGRAM])
+        click(window, COMMAND2)
+        self.assertEqual(clipboard_becomes(b"secret"), b"secret")
+        self.quit(window)
+        self.assert_ends(program)
+        self.assertEqual(xclip_get(), b"secret")
+        xclip_put(b"fin")
+        self.assertTrue(klipper.hears("fin"), "Klipper heard no later copy")
+        self.assertNotIn("secret", klipper.history())
 
     def test_a_keeper_claims_at_the_time_it_is_handed(self):
         xclip_put("plus récent".encode())

@@ -26,6 +26,7 @@ import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "support"))
+from klipper import Klipper  # noqa: E402
 from wayland_clients import ClipboardReader, FakeKeyboard, SlowClipboardOwner, VirtualKeyboard, VirtualPointer  # noqa: E402
 from x11 import COMMAND1, COMMAND2, COMMAND3, INITIAL_KEY, KEY, expected_cipher, wait_until  # noqa: E402
 
@@ -701,6 +702,20 @@ class KWin(KeyboardDriven, unittest.TestCase):
     def key(cls, code, *held):
         cls.keyboard.press(code, *held)
         time.sleep(0.1)
+
+    def test_klipper_keeps_no_deciphered_text_and_puts_nothing_older_back(self):
+        klipper = Klipper(self.environment)
+        self.addCleanup(klipper.close)
+        self.start()
+        plain = self.run_command(COMMAND2, "secret")
+        self.assertTrue(klipper.hears(expected_cipher("secret", INITIAL_KEY)), "Klipper heard no copy")
+        types = self.types()
+        self.quit()
+        self.assert_kept(types)
+        self.assertEqual(self.paste(), plain)
+        self.copy("fin")
+        self.assertTrue(klipper.hears("fin"), "Klipper heard no later copy")
+        self.assertNotIn(plain.decode(), klipper.history())
 
 
 if __name__ == "__main__":
