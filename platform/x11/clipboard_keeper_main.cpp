@@ -7,13 +7,14 @@
 // another program has taken the clipboard and the pastes it had begun are
 // done.
 #include "platform/keeper/keeper_protocol.h"
+#include "platform/keeper/keeper_run.h"
 #include "platform/x11/x11_selection.h"
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -24,8 +25,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kChunk = 256 * 1024;
-// A requestor that takes no chunk for this long is taken to have gone away.
-constexpr auto kPatience = std::chrono::seconds(10);
+// A requestor that takes no chunk for this long is taken to have gone away;
+// it never gets the empty chunk that would tell it the paste ended.
+constexpr auto kStalledTransfer = std::chrono::seconds(10);
 
 // How the text goes out: as it is, or as Latin-1 with "?" for what Latin-1
 // lacks, which is what Qt gives for STRING and TEXT.
@@ -39,7 +41,7 @@ struct Transfer {
     Clock::time_point lastProgress;
 };
 
-class X11Keeper {
+class X11Keeper : public keeper::DisplayKeeper {
 public:
     X11Keeper(std::string text, bool secret, xcb_timestamp_t time)
         : text_(std::move(text))
@@ -53,19 +55,19 @@ public:
             atoms_[name] = x11_.Atom(name);
     }
 
-    // False when the clipboard could not be taken: the X server refuses a
+    // Superseded too when the X server could not be reached: it refuses a
     // time earlier than the clipboard's last change.
-    bool TakeClipboard()
+    const char* TakeClipboard() override
     {
         if (!x11_.Ok())
-            return false;
+            return keeper::kSuperseded;
         xcb_set_selection_owner(x11_.get(), window_, clipboard_, time_);
         const x11::Owned<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
             x11_.get(), xcb_get_selection_owner(x11_.get(), clipboard_), nullptr));
-        return owner && owner->owner == window_;
+        return owner && owner->owner == window_ ? keeper::kTaken : keeper::kSuperseded;
     }
 
-    void Serve()
+    void Serve() override
     {
         bool lost = false;
         while (!(lost && transfers_.empty())) {
@@ -236,7 +238,7 @@ private:
     {
         const auto now = Clock::now();
         std::erase_if(transfers_,
-                      [&](const auto& transfer) { return now - transfer.second.lastProgress > kPatience; });
+                      [&](const auto& transfer) { return now - transfer.second.lastProgress > kStalledTransfer; });
     }
 
     void ForgetRequestor(xcb_window_t requestor)
@@ -266,16 +268,7 @@ private:
 
 int main()
 {
-    // A program that stopped waiting for the answer must not end the keeper.
-    std::signal(SIGPIPE, SIG_IGN);
-    std::optional<keeper::HandedText> handed = keeper::ReadHandedText(stdin);
-    if (!handed)
-        return 2;
-    X11Keeper x11Keeper(std::move(handed->text), handed->secret, handed->time);
-    const bool taken = x11Keeper.TakeClipboard();
-    std::fputs(taken ? keeper::kTaken : keeper::kSuperseded, stdout);
-    std::fclose(stdout);
-    if (taken)
-        x11Keeper.Serve();
-    return 0;
+    return keeper::Run([](keeper::HandedText handed) {
+        return std::make_unique<X11Keeper>(std::move(handed.text), handed.secret, handed.time);
+    });
 }
