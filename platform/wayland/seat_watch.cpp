@@ -70,10 +70,10 @@ bool WaylandSeatWatch::HasKeyboard()
     // in the next ones: the seat its keyboard, the keyboard its focus.
     std::uint64_t made = 0;
     do {
-        made = made_;
+        made = objectsMade_;
         if (wl_display_roundtrip_queue(display_, queue_) < 0)
             break; // the toolkit, on the same connection, says why
-    } while (made_ != made);
+    } while (objectsMade_ != made);
     return keyboard_ == nullptr || keyboardHere_;
 }
 
@@ -97,7 +97,7 @@ void WaylandSeatWatch::Listeners::Global(void* data, wl_registry* registry, std:
         watch.seat_
             = static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, kSeatVersion));
         wl_seat_add_listener(watch.seat_, &kSeat, &watch);
-        ++watch.made_;
+        ++watch.objectsMade_;
     }
 }
 
@@ -108,7 +108,7 @@ void WaylandSeatWatch::Listeners::Capabilities(void* data, wl_seat* seat, std::u
     if (keyboard && watch.keyboard_ == nullptr) {
         watch.keyboard_ = wl_seat_get_keyboard(seat);
         wl_keyboard_add_listener(watch.keyboard_, &kKeyboard, &watch);
-        ++watch.made_;
+        ++watch.objectsMade_;
     } else if (!keyboard && watch.keyboard_ != nullptr) {
         wl_keyboard_release(watch.keyboard_);
         watch.keyboard_ = nullptr;

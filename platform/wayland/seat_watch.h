@@ -46,5 +46,5 @@ private:
     wl_seat* seat_ = nullptr;
     wl_keyboard* keyboard_ = nullptr;
     bool keyboardHere_ = false;
-    std::uint64_t made_ = 0; // objects whose state the compositor is still to tell
+    std::uint64_t objectsMade_ = 0; // each is told its state in the answers after its making
 };

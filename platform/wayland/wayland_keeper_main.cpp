@@ -9,8 +9,10 @@
 // for the moment it takes the keyboard and the clipboard. When it cannot,
 // it answers so, and the program keeps serving the clipboard itself.
 #include "platform/keeper/keeper_protocol.h"
-#include "platform/wayland/data_control.h"
+#include "platform/keeper/keeper_run.h"
 #include "platform/wayland/keyboard_surface.h"
+
+#include "wlr-data-control-unstable-v1-client-protocol.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -19,10 +21,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <list>
+#include <memory>
 #include <map>
 #include <optional>
 #include <string>
@@ -48,7 +50,7 @@ struct Paste {
 // What reading the clipboard back tells.
 enum class ReadBack { OurText, AnotherText, TooSlow };
 
-class WaylandKeeper {
+class WaylandKeeper : public keeper::DisplayKeeper {
 public:
     WaylandKeeper(std::string text, bool secret)
         : text_(std::move(text))
@@ -56,7 +58,7 @@ public:
     {
     }
 
-    ~WaylandKeeper()
+    ~WaylandKeeper() override
     {
         for (const Paste& paste : pastes_)
             close(paste.fd);
@@ -67,42 +69,12 @@ public:
     WaylandKeeper(const WaylandKeeper&) = delete;
     WaylandKeeper& operator=(const WaylandKeeper&) = delete;
 
-    // False when the compositor offers no way to set the clipboard.
-    bool Connect()
-    {
-        display_ = wl_display_connect(nullptr);
-        if (display_ == nullptr)
-            return false;
-        wl_registry* registry = wl_display_get_registry(display_);
-        wl_registry_add_listener(registry, &kRegistryListener, this);
-        wl_display_roundtrip(display_);
-        wl_registry_destroy(registry);
-        if (seat_ == nullptr)
-            return false;
-        if (manager_ != nullptr) {
-            device_ = data_control::GetDevice(manager_, seat_);
-            data_control::AddListener(device_, kDeviceListener, this);
-        } else if (coreManager_ != nullptr && surface_.Bound()) {
-            // Told of the clipboard only once its window has the keyboard.
-            device_ = reinterpret_cast<wl_proxy*>(wl_data_device_manager_get_data_device(
-                coreManager_, reinterpret_cast<wl_seat*>(seat_)));
-            wl_data_device_add_listener(reinterpret_cast<wl_data_device*>(device_), &kCoreDeviceListener, this);
-            const std::optional<std::uint32_t> serial
-                = surface_.TakeKeyboard(display_, reinterpret_cast<wl_seat*>(seat_), kKeyboardPatience);
-            if (!serial)
-                return false;
-            serial_ = *serial;
-        } else {
-            return false;
-        }
-        // The device's first events name the clipboard's offer and its types.
-        return wl_display_roundtrip(display_) >= 0 && wl_display_roundtrip(display_) >= 0;
-    }
-
     // Takes the clipboard if it still offers the program's text, with the
-    // same types; answers as keeper_protocol.h says.
-    const char* TakeClipboard()
+    // same types.
+    const char* TakeClipboard() override
     {
+        if (!Connect())
+            return keeper::kUnable;
         const int changes = selectionChanges_;
         const ReadBack readBack = selection_ == nullptr ? ReadBack::AnotherText : ReadBackText(selection_);
         // Too slow to tell, on a busy machine: the program serves on.
@@ -126,8 +98,7 @@ public:
         return named ? keeper::kTaken : keeper::kUnable;
     }
 
-    // Serves pastes until another program copies and the pastes begun are done.
-    void Serve()
+    void Serve() override
     {
         const int wayland = wl_display_get_fd(display_);
         while (!(cancelled_ && pastes_.empty())) {
@@ -153,8 +124,38 @@ public:
     }
 
 private:
+    // False when the compositor offers no way to set the clipboard.
+    bool Connect()
+    {
+        display_ = wl_display_connect(nullptr);
+        if (display_ == nullptr)
+            return false;
+        wl_registry* registry = wl_display_get_registry(display_);
+        wl_registry_add_listener(registry, &kRegistryListener, this);
+        wl_display_roundtrip(display_);
+        wl_registry_destroy(registry);
+        if (seat_ == nullptr)
+            return false;
+        if (manager_ != nullptr) {
+            device_ = zwlr_data_control_manager_v1_get_data_device(manager_, seat_);
+            zwlr_data_control_device_v1_add_listener(device_, &kDeviceListener, this);
+        } else if (coreManager_ != nullptr && surface_.Bound()) {
+            // Told of the clipboard only once its window has the keyboard.
+            coreDevice_ = wl_data_device_manager_get_data_device(coreManager_, seat_);
+            wl_data_device_add_listener(coreDevice_, &kCoreDeviceListener, this);
+            const std::optional<std::uint32_t> serial = surface_.TakeKeyboard(display_, seat_, kKeyboardPatience);
+            if (!serial)
+                return false;
+            serial_ = *serial;
+        } else {
+            return false;
+        }
+        // The device's first events name the clipboard's offer and its types.
+        return wl_display_roundtrip(display_) >= 0 && wl_display_roundtrip(display_) >= 0;
+    }
+
     // Reads the text of `offer` through a pipe, comparing it as it comes.
-    ReadBack ReadBackText(wl_proxy* offer)
+    ReadBack ReadBackText(void* offer)
     {
         const std::vector<std::string>& types = offers_[offer];
         const char* type = nullptr;
@@ -166,9 +167,9 @@ private:
         if (type == nullptr || pipe2(ends, O_CLOEXEC) != 0)
             return ReadBack::AnotherText;
         if (manager_ != nullptr)
-            data_control::Receive(offer, type, ends[1]);
+            zwlr_data_control_offer_v1_receive(static_cast<zwlr_data_control_offer_v1*>(offer), type, ends[1]);
         else
-            wl_data_offer_receive(reinterpret_cast<wl_data_offer*>(offer), type, ends[1]);
+            wl_data_offer_receive(static_cast<wl_data_offer*>(offer), type, ends[1]);
         close(ends[1]);
         wl_display_flush(display_);
         std::size_t compared = 0;
@@ -201,19 +202,18 @@ private:
     void SetSelection()
     {
         if (manager_ != nullptr) {
-            source_ = data_control::CreateSource(manager_);
-            data_control::AddListener(source_, kSourceListener, this);
+            zwlr_data_control_source_v1* source = zwlr_data_control_manager_v1_create_data_source(manager_);
+            zwlr_data_control_source_v1_add_listener(source, &kSourceListener, this);
             for (const std::string& type : types_)
-                data_control::Offer(source_, type.c_str());
-            data_control::SetSelection(device_, source_);
+                zwlr_data_control_source_v1_offer(source, type.c_str());
+            zwlr_data_control_device_v1_set_selection(device_, source);
             return;
         }
         wl_data_source* source = wl_data_device_manager_create_data_source(coreManager_);
         wl_data_source_add_listener(source, &kCoreSourceListener, this);
         for (const std::string& type : types_)
             wl_data_source_offer(source, type.c_str());
-        wl_data_device_set_selection(reinterpret_cast<wl_data_device*>(device_), source, serial_);
-        source_ = reinterpret_cast<wl_proxy*>(source);
+        wl_data_device_set_selection(coreDevice_, source, serial_);
     }
 
     // Serves what was offered only: the hint, or the text in any of its types.
@@ -255,10 +255,10 @@ private:
     {
         auto* self = static_cast<WaylandKeeper*>(data);
         if (std::strcmp(interface, wl_seat_interface.name) == 0 && self->seat_ == nullptr)
-            self->seat_ = static_cast<wl_proxy*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
-        else if (std::strcmp(interface, data_control::kManager.name) == 0)
-            self->manager_
-                = static_cast<wl_proxy*>(wl_registry_bind(registry, name, &data_control::kManager, 1));
+            self->seat_ = static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
+        else if (std::strcmp(interface, zwlr_data_control_manager_v1_interface.name) == 0)
+            self->manager_ = static_cast<zwlr_data_control_manager_v1*>(
+                wl_registry_bind(registry, name, &zwlr_data_control_manager_v1_interface, 1));
         else if (std::strcmp(interface, wl_data_device_manager_interface.name) == 0)
             self->coreManager_ = static_cast<wl_data_device_manager*>(
                 wl_registry_bind(registry, name, &wl_data_device_manager_interface, 1));
@@ -268,89 +268,90 @@ private:
 
     static void GlobalRemoved(void*, wl_registry*, std::uint32_t) { }
 
-    static void DataOffer(void* data, wl_proxy*, wl_proxy* offer)
+    // The same events come from data-control's objects and from the core
+    // protocol's: an offer is known by its proxy, whichever it is.
+    static void DataOffer(void* data, void* offer)
     {
-        auto* self = static_cast<WaylandKeeper*>(data);
-        self->offers_[offer];
-        data_control::AddListener(offer, kOfferListener, self);
+        static_cast<WaylandKeeper*>(data)->offers_[offer];
     }
 
-    static void CoreDataOffer(void* data, wl_data_device*, wl_data_offer* offer)
-    {
-        auto* self = static_cast<WaylandKeeper*>(data);
-        self->offers_[reinterpret_cast<wl_proxy*>(offer)];
-        wl_data_offer_add_listener(offer, &kCoreOfferListener, self);
-    }
-
-    static void OfferType(void* data, wl_proxy* offer, const char* type)
+    static void OfferType(void* data, void* offer, const char* type)
     {
         static_cast<WaylandKeeper*>(data)->offers_[offer].emplace_back(type);
     }
 
-    static void Selection(void* data, wl_proxy*, wl_proxy* offer)
+    static void Selection(void* data, void* offer)
     {
         auto* self = static_cast<WaylandKeeper*>(data);
         self->selection_ = offer;
         ++self->selectionChanges_;
     }
 
-    static void Finished(void*, wl_proxy*) { }
-    static void PrimarySelection(void*, wl_proxy*, wl_proxy*) { }
-
-    static void Send(void* data, wl_proxy*, const char* type, std::int32_t fd)
+    static void Send(void* data, const char* type, std::int32_t fd)
     {
         static_cast<WaylandKeeper*>(data)->StartPaste(type, fd);
     }
 
-    static void Cancelled(void* data, wl_proxy*) { static_cast<WaylandKeeper*>(data)->cancelled_ = true; }
+    static void Cancelled(void* data) { static_cast<WaylandKeeper*>(data)->cancelled_ = true; }
 
     static constexpr wl_registry_listener kRegistryListener = {Global, GlobalRemoved};
-    static constexpr data_control::DeviceListener kDeviceListener
-        = {DataOffer, Selection, Finished, PrimarySelection};
-    static constexpr data_control::SourceListener kSourceListener = {Send, Cancelled};
-    static constexpr data_control::OfferListener kOfferListener = {OfferType};
-    // The core protocol's, which also tells of drags, with the same events.
+    static constexpr zwlr_data_control_offer_v1_listener kOfferListener = {
+        [](void* data, zwlr_data_control_offer_v1* offer, const char* type) { OfferType(data, offer, type); },
+    };
+    static constexpr zwlr_data_control_device_v1_listener kDeviceListener = {
+        [](void* data, zwlr_data_control_device_v1*, zwlr_data_control_offer_v1* offer) {
+            DataOffer(data, offer);
+            zwlr_data_control_offer_v1_add_listener(offer, &kOfferListener, data);
+        },
+        [](void* data, zwlr_data_control_device_v1*, zwlr_data_control_offer_v1* offer) { Selection(data, offer); },
+        [](void*, zwlr_data_control_device_v1*) {},
+        [](void*, zwlr_data_control_device_v1*, zwlr_data_control_offer_v1*) {},
+    };
+    static constexpr zwlr_data_control_source_v1_listener kSourceListener = {
+        [](void* data, zwlr_data_control_source_v1*, const char* type, std::int32_t fd) { Send(data, type, fd); },
+        [](void* data, zwlr_data_control_source_v1*) { Cancelled(data); },
+    };
+    // The core protocol's, which also tells of drags.
+    static constexpr wl_data_offer_listener kCoreOfferListener = {
+        [](void* data, wl_data_offer* offer, const char* type) { OfferType(data, offer, type); },
+        [](void*, wl_data_offer*, std::uint32_t) {},
+        [](void*, wl_data_offer*, std::uint32_t) {},
+    };
     static constexpr wl_data_device_listener kCoreDeviceListener = {
-        CoreDataOffer,
+        [](void* data, wl_data_device*, wl_data_offer* offer) {
+            DataOffer(data, offer);
+            wl_data_offer_add_listener(offer, &kCoreOfferListener, data);
+        },
         [](void*, wl_data_device*, std::uint32_t, wl_surface*, wl_fixed_t, wl_fixed_t, wl_data_offer*) {},
         [](void*, wl_data_device*) {},
         [](void*, wl_data_device*, std::uint32_t, wl_fixed_t, wl_fixed_t) {},
         [](void*, wl_data_device*) {},
-        [](void* data, wl_data_device* device, wl_data_offer* offer) {
-            Selection(data, reinterpret_cast<wl_proxy*>(device), reinterpret_cast<wl_proxy*>(offer));
-        },
+        [](void* data, wl_data_device*, wl_data_offer* offer) { Selection(data, offer); },
     };
     static constexpr wl_data_source_listener kCoreSourceListener = {
         [](void*, wl_data_source*, const char*) {},
-        [](void* data, wl_data_source* source, const char* type, std::int32_t fd) {
-            Send(data, reinterpret_cast<wl_proxy*>(source), type, fd);
-        },
-        [](void* data, wl_data_source* source) { Cancelled(data, reinterpret_cast<wl_proxy*>(source)); },
+        [](void* data, wl_data_source*, const char* type, std::int32_t fd) { Send(data, type, fd); },
+        [](void* data, wl_data_source*) { Cancelled(data); },
         [](void*, wl_data_source*) {},
         [](void*, wl_data_source*) {},
         [](void*, wl_data_source*, std::uint32_t) {},
-    };
-    static constexpr wl_data_offer_listener kCoreOfferListener = {
-        [](void* data, wl_data_offer* offer, const char* type) {
-            OfferType(data, reinterpret_cast<wl_proxy*>(offer), type);
-        },
-        [](void*, wl_data_offer*, std::uint32_t) {},
-        [](void*, wl_data_offer*, std::uint32_t) {},
     };
 
     const std::string text_;
     const bool secret_;
     wl_display* display_ = nullptr;
-    wl_proxy* seat_ = nullptr;
-    wl_proxy* manager_ = nullptr; // data-control's, where the compositor has it
+    wl_seat* seat_ = nullptr;
+    // Data-control's, where the compositor has it; else the core protocol's,
+    // with a window for the keyboard's serial.
+    zwlr_data_control_manager_v1* manager_ = nullptr;
+    zwlr_data_control_device_v1* device_ = nullptr;
     wl_data_device_manager* coreManager_ = nullptr;
-    KeyboardSurface surface_; // elsewhere, for the keyboard's serial
+    wl_data_device* coreDevice_ = nullptr;
+    KeyboardSurface surface_;
     std::uint32_t serial_ = 0;
-    wl_proxy* device_ = nullptr;
-    wl_proxy* source_ = nullptr;
-    wl_proxy* selection_ = nullptr;
+    void* selection_ = nullptr; // the offer the clipboard holds
     int selectionChanges_ = 0;
-    std::map<wl_proxy*, std::vector<std::string>> offers_;
+    std::map<void*, std::vector<std::string>> offers_;
     std::vector<std::string> types_; // those the keeper offers
 
     std::list<Paste> pastes_;
@@ -361,20 +362,7 @@ private:
 
 int main()
 {
-    // A requestor that closed its end of a paste must not end the keeper.
-    std::signal(SIGPIPE, SIG_IGN);
-    std::optional<keeper::HandedText> handed = keeper::ReadHandedText(stdin);
-    if (!handed)
-        return 2;
-    WaylandKeeper waylandKeeper(std::move(handed->text), handed->secret);
-    if (!waylandKeeper.Connect()) {
-        std::fputs(keeper::kUnable, stdout);
-        return 0;
-    }
-    const char* answer = waylandKeeper.TakeClipboard();
-    std::fputs(answer, stdout);
-    std::fclose(stdout);
-    if (std::string_view(answer) == keeper::kTaken)
-        waylandKeeper.Serve();
-    return 0;
+    return keeper::Run([](keeper::HandedText handed) {
+        return std::make_unique<WaylandKeeper>(std::move(handed.text), handed.secret);
+    });
 }
