@@ -3,6 +3,7 @@
 #include "cipher/failure.h"
 #include "cipher/messages.h"
 #include "platform/keeper/keeper_protocol.h"
+#include "platform/qt/clipboard_data.h"
 #include "platform/qt/program_start.h"
 #include "platform/x11/x11_clipboard_reader.h"
 
@@ -119,11 +120,7 @@ Handover HandOverOnX11(const QByteArray& text, bool secret)
         return Handover::NothingToKeep; // another program's copy, or the keeper's after all
     if (owner == XCB_NONE) {
         // Ours again, so that the text can be pasted while the message says so.
-        auto* data = new QMimeData;
-        data->setData(QString::fromLatin1(keeper::kTextTarget), text);
-        if (secret)
-            data->setData(QString::fromLatin1(keeper::kSecretHintTarget), keeper::kSecret);
-        QGuiApplication::clipboard()->setMimeData(data);
+        QGuiApplication::clipboard()->setMimeData(ClipboardData(text, secret));
     }
     throw Failure(messages::kNotKept);
 }

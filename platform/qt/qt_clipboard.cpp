@@ -4,6 +4,7 @@
 #include "cipher/messages.h"
 
 #include "platform/keeper/keeper_protocol.h"
+#include "platform/qt/clipboard_data.h"
 #include "platform/wayland/seat_watch.h"
 #include "platform/x11/x11_clipboard_reader.h"
 
@@ -30,7 +31,7 @@ bool OnX11()
 }
 
 // How long another program may take to answer each request.
-constexpr auto kPatience = std::chrono::seconds(2);
+constexpr auto kAnswerPatience = std::chrono::seconds(2);
 
 ClipboardMark Mark(xcb_window_t owner, xcb_timestamp_t time)
 {
@@ -100,7 +101,7 @@ QtClipboard::QtClipboard()
         // Qt 6.4 shares its connection to the compositor only through its platform interface.
         void* display
             = QGuiApplication::platformNativeInterface()->nativeResourceForIntegration("wl_display");
-        wayland_ = std::make_unique<WaylandSeatWatch>(static_cast<wl_display*>(display));
+        seatWatch_ = std::make_unique<WaylandSeatWatch>(static_cast<wl_display*>(display));
     }
     QClipboard* clipboard = QGuiApplication::clipboard();
     QObject::connect(clipboard, &QClipboard::changed, &context_, [this, clipboard](QClipboard::Mode mode) {
@@ -119,7 +120,7 @@ QtClipboard::~QtClipboard() = default;
 X11ClipboardText QtClipboard::ReadFromOwner() const
 {
     return AwayFromTheWindow<X11ClipboardText>(keepWaiting_, [](const std::function<bool()>& goOn) {
-        return ReadX11ClipboardText(kPatience, goOn);
+        return ReadX11ClipboardText(kAnswerPatience, goOn);
     });
 }
 
@@ -202,7 +203,7 @@ bool QtClipboard::HoldsAnotherContent(ClipboardMark readFrom) const
             return false;
         const xcb_timestamp_t time
             = AwayFromTheWindow<xcb_timestamp_t>(keepWaiting_, [](const std::function<bool()>& goOn) {
-                  return X11ClipboardOwnerTime(kPatience, goOn);
+                  return X11ClipboardOwnerTime(kAnswerPatience, goOn);
               });
         if (time == TimeOf(readFrom))
             return false;
@@ -214,39 +215,54 @@ bool QtClipboard::HoldsAnotherContent(ClipboardMark readFrom) const
 
 void QtClipboard::WriteText(std::string_view utf8, Sensitivity sensitivity, ClipboardMark readFrom)
 {
+    const QByteArray text(utf8.data(), static_cast<qsizetype>(utf8.size()));
+    if (OnX11())
+        WriteOnX11(text, sensitivity == Sensitivity::Secret, readFrom);
+    else
+        WriteOnWayland(text, sensitivity == Sensitivity::Secret, readFrom);
+}
+
+void QtClipboard::WriteOnX11(const QByteArray& text, bool secret, ClipboardMark readFrom)
+{
     QClipboard* clipboard = QGuiApplication::clipboard();
-    const bool x11 = OnX11();
     // Qt claims the clipboard with the time of the last event it saw: an
     // older time than the last copy's would be refused, as if a newer copy
     // had been made. Its events tell it of that copy.
-    if (x11)
-        QGuiApplication::sync();
+    QGuiApplication::sync();
     const bool wasOurs = clipboard->ownsClipboard();
-    // Without the keyboard, a write is ignored in silence by some Wayland
-    // compositors (mutter) and taken by others: every desktop is spared it.
-    if (wayland_ && !wayland_->HasKeyboard())
-        throw Failure(messages::kWindowNotActive);
-    // Qt hears of a Wayland copy only as it handles what the compositor
-    // said, which it does not during a command: it hears it all now, so that
-    // the check sees the latest copy and the answer to the write comes next.
-    if (wayland_)
-        wayland_->DispatchReceived();
     // A copy that another program made since the read is kept.
-    const bool copiedMeanwhile
-        = x11 ? !wasOurs && HoldsAnotherContent(readFrom) : OffersAnotherText(readFrom);
-    if (copiedMeanwhile)
+    if (!wasOurs && HoldsAnotherContent(readFrom))
         throw Failure(messages::kCopiedMeanwhile);
-    const xcb_window_t previousOwner = x11 ? X11ClipboardOwner() : XCB_NONE;
+    const xcb_window_t previousOwner = X11ClipboardOwner();
+    clipboard->setMimeData(ClipboardData(text, secret));
+    if (!clipboard->ownsClipboard())
+        throw Failure(messages::kNotWritten);
+    // Qt still says it owns the clipboard when the X server refused it
+    // because another program took it after the click: the owner tells.
+    if (!wasOurs && X11ClipboardOwner() == previousOwner)
+        throw Failure(messages::kCopiedMeanwhile);
+}
 
-    auto* data = new QMimeData;
-    data->setData(QString::fromLatin1(keeper::kTextTarget),
-                  QByteArray(utf8.data(), static_cast<qsizetype>(utf8.size())));
-    if (sensitivity == Sensitivity::Secret)
-        data->setData(QString::fromLatin1(keeper::kSecretHintTarget), keeper::kSecret);
-    clipboard->setMimeData(data);
-    if (wayland_) {
-        const ClipboardMark written = changes_;
-        wayland_->RoundTrip();
+// Also elsewhere than on Wayland, where there is no seat to watch.
+void QtClipboard::WriteOnWayland(const QByteArray& text, bool secret, ClipboardMark readFrom)
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    // Without the keyboard, a write is ignored in silence by some
+    // compositors (mutter) and taken by others: every desktop is spared it.
+    if (seatWatch_ && !seatWatch_->HasKeyboard())
+        throw Failure(messages::kWindowNotActive);
+    // Qt hears of a copy only as it handles what the compositor said, which
+    // it does not during a command: it hears it all now, so that the check
+    // sees the latest copy and the answer to the write comes next.
+    if (seatWatch_)
+        seatWatch_->DispatchReceived();
+    // A copy that another program made since the read is kept.
+    if (OffersAnotherText(readFrom))
+        throw Failure(messages::kCopiedMeanwhile);
+    const ClipboardMark written = changes_;
+    clipboard->setMimeData(ClipboardData(text, secret));
+    if (seatWatch_) {
+        seatWatch_->RoundTrip();
         if (changes_ == written) {
             // Refused, or taken as the keyboard went: Qt would go on serving
             // a text that may not be the clipboard's, and read it back as if
@@ -257,8 +273,4 @@ void QtClipboard::WriteText(std::string_view utf8, Sensitivity sensitivity, Clip
     }
     if (!clipboard->ownsClipboard())
         throw Failure(messages::kNotWritten);
-    // Qt still says it owns the clipboard when the X server refused it
-    // because another program took it after the click: the owner tells.
-    if (x11 && !wasOurs && X11ClipboardOwner() == previousOwner)
-        throw Failure(messages::kCopiedMeanwhile);
 }

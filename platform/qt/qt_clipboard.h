@@ -2,6 +2,7 @@
 
 #include "cipher/clipboard.h"
 
+#include <QByteArray>
 #include <QObject>
 
 #include <cstddef>
@@ -36,12 +37,15 @@ public:
     void WriteText(std::string_view utf8, Sensitivity sensitivity, ClipboardMark readFrom) override;
 
 private:
+    // One writer per display system, each keeping the contract its own way.
+    void WriteOnX11(const QByteArray& text, bool secret, ClipboardMark readFrom);
+    void WriteOnWayland(const QByteArray& text, bool secret, ClipboardMark readFrom);
     [[nodiscard]] X11ClipboardText ReadFromOwner() const;
     [[nodiscard]] bool HoldsAnotherContent(ClipboardMark readFrom) const;
     [[nodiscard]] bool OffersAnotherText(ClipboardMark readFrom) const;
 
     QObject context_; // for the connections to the clipboard's signals
-    std::unique_ptr<WaylandSeatWatch> wayland_; // on Wayland only
+    std::unique_ptr<WaylandSeatWatch> seatWatch_; // on Wayland only
     ClipboardMark changes_ = 0;
     // Of the command under way: whether to go on waiting for another
     // program, and the size and digest of the text it read.
