@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <climits>
 #include <new>
 #include <string>
 #include <string_view>

@@ -3,6 +3,7 @@
 #include "cipher/failure.h"
 #include "cipher/messages.h"
 #include "cipher/utf8.h"
+#include "platform/win32/beside_the_window.h"
 #include "platform/win32/scoped_handles.h"
 #include "platform/win32/wide_text.h"
 
@@ -10,7 +11,6 @@
 #include <climits>
 #include <cstring>
 #include <cwchar>
-#include <exception>
 #include <memory>
 #include <new>
 #include <string>
@@ -160,59 +160,6 @@ void WriteNow(HWND owner, Blocks blocks, ClipboardMark readFrom)
 
 } // namespace
 
-void Win32Clipboard::Await(std::function<void()> work, const char* vanished,
-                           const std::function<bool()>& keepWaiting)
-{
-    // Shared with the thread, which may outlive this call when another
-    // program never answers: it ends with the program.
-    struct Working {
-        std::function<void()> work;
-        bool finished = false;
-        std::exception_ptr failure;
-    };
-    using Shared = std::shared_ptr<Working>;
-    const Shared working = std::make_shared<Working>();
-    working->work = std::move(work);
-    auto* handed = new Shared(working);
-    // Waited for by its handle, which also tells of a thread the system ended.
-    const ScopedHandle thread(CreateThread(
-        nullptr, 0,
-        [](void* parameter) -> DWORD {
-            const std::unique_ptr<Shared> mine(static_cast<Shared*>(parameter));
-            Working& it = **mine;
-            try {
-                it.work();
-                it.finished = true;
-            } catch (...) {
-                it.failure = std::current_exception();
-            }
-            return 0;
-        },
-        handed, 0, nullptr));
-    if (!thread) {
-        delete handed;
-        throw std::bad_alloc();
-    }
-
-    const HANDLE done = thread.get();
-    while (MsgWaitForMultipleObjects(1, &done, FALSE, 10, QS_ALLINPUT) != WAIT_OBJECT_0) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) { // for the window's own loop
-                PostQuitMessage(static_cast<int>(message.wParam));
-                throw Failure(messages::kUnreadable);
-            }
-            handleMessage_(message);
-        }
-        if (!keepWaiting())
-            throw Failure(messages::kUnreadable);
-    }
-    if (working->failure)
-        std::rethrow_exception(working->failure);
-    if (!working->finished)
-        throw Failure(vanished);
-}
-
 ClipboardText Win32Clipboard::ReadText(const std::function<bool()>& keepWaiting)
 {
     // An owner that does not answer at all is said at once, rather than
@@ -223,13 +170,9 @@ ClipboardText Win32Clipboard::ReadText(const std::function<bool()>& keepWaiting)
         && SendMessageTimeoutW(owner, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kAnswerMilliseconds, &ignored) == 0)
         throw Unanswered(messages::OwnerDoesNotAnswer);
     const auto text = std::make_shared<ClipboardText>();
-    const ULONGLONG deadline = GetTickCount64() + kReadPatienceMilliseconds;
-    Await([text] { *text = ReadNow(); }, messages::kUnreadable,
-          [&] {
-              if (GetTickCount64() > deadline)
-                  throw Unanswered(messages::OwnerKeepsTheText);
-              return keepWaiting();
-          });
+    RunBesideTheWindow([text] { *text = ReadNow(); }, handleMessage_, keepWaiting,
+                       GetTickCount64() + kReadPatienceMilliseconds,
+                       [] { return Unanswered(messages::OwnerKeepsTheText); }, messages::kUnreadable);
     return std::move(*text);
 }
 
@@ -246,6 +189,7 @@ void Win32Clipboard::WriteText(std::string_view utf8, Sensitivity sensitivity, C
     blocks.emplace_back(CF_UNICODETEXT, UnicodeTextOf(utf8));
     // Emptying waits for the previous owner, which Windows asks to let go.
     auto shared = std::make_shared<Blocks>(std::move(blocks));
-    Await([owner = owner_, shared, readFrom] { WriteNow(owner, std::move(*shared), readFrom); },
-          messages::kEmptiedNotWritten, [] { return true; });
+    RunBesideTheWindow([owner = owner_, shared, readFrom] { WriteNow(owner, std::move(*shared), readFrom); },
+                       handleMessage_, [] { return true; }, kNoDeadline,
+                       [] { return Failure(messages::kNotWritten); }, messages::kEmptiedNotWritten);
 }

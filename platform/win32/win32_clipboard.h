@@ -30,11 +30,6 @@ public:
     void WriteText(std::string_view utf8, Sensitivity sensitivity, ClipboardMark readFrom) override;
 
 private:
-    // Runs `work` on a thread of its own while this one goes on with the
-    // window's messages, until it ends, the window closes or `keepWaiting`
-    // says no more. A thread that the system ends midway fails with `vanished`.
-    void Await(std::function<void()> work, const char* vanished, const std::function<bool()>& keepWaiting);
-
     HWND owner_;
     std::function<void(MSG&)> handleMessage_;
 };
