@@ -65,10 +65,9 @@ void Form1Clicks::Run(form1::Command command)
         return EncryptClipboard(clipboard(), KeyText(), keepWaiting);
     case form1::Command::DecryptClipboard:
         return DecryptClipboard(clipboard(), KeyText(), keepWaiting);
-    case form1::Command::QuitProgram:
-        return QuitProgram();
     case form1::Command::OpenTextEditor:
         return OpenTextEditor();
+    case form1::Command::QuitProgram: // done at the click, before any command begins
     case form1::Command::None:
         return;
     }
