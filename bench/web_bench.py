@@ -29,15 +29,19 @@ const [control, key, done] = arguments;
   const control_index = core.form1Description().controls.findIndex((each) => each.name === control);
   const started = performance.now();
   page.press(control_index, key);
-  const text = await navigator.clipboard.readText();
-  const read = performance.now();
-  const bytes = new Uint8Array(text.length * 3);
-  const encoded = bytes.subarray(0, new TextEncoder().encodeInto(text, bytes).written);
-  const result = new TextDecoder().decode(page.run(encoded).write);
-  const ciphered = performance.now();
-  await navigator.clipboard.writeText(result);
-  const written = performance.now();
-  done([read - started, ciphered - read, written - ciphered, text.length, result.length]);
+  try {
+    const text = await navigator.clipboard.readText();
+    const read = performance.now();
+    const bytes = new Uint8Array(text.length * 3);
+    const encoded = bytes.subarray(0, new TextEncoder().encodeInto(text, bytes).written);
+    const result = new TextDecoder().decode(page.run(encoded).write);
+    const ciphered = performance.now();
+    await navigator.clipboard.writeText(result);
+    const written = performance.now();
+    done([read - started, ciphered - read, written - ciphered, text.length, result.length]);
+  } finally {
+    page.end(); // as the page does once the result is written: the next click is taken
+  }
 })().catch((error) => done(String(error)));
 """
 
@@ -65,6 +69,10 @@ def main(site):
                 figures = browser.execute_async_script(TIMED_CLICK, control, "Mwé")
                 if isinstance(figures, str):
                     raise SystemExit(f"the page failed: {figures}")
+                # Each command's own lengths: three digits a character, one character a group.
+                expected = (CHARACTERS, 3 * CHARACTERS) if control == "Command1" else (3 * CHARACTERS, CHARACTERS)
+                if tuple(figures[3:]) != expected:
+                    raise SystemExit(f"{control} took {figures[3]} characters and gave {figures[4]}, not {expected}")
                 runs.append(figures)
                 if control == "Command2":  # decipher the same cipher text again
                     browser.execute_async_script(TIMED_CLICK, "Command1", "Mwé")
