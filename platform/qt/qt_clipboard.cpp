@@ -259,9 +259,11 @@ void QtClipboard::WriteOnWayland(const QByteArray& text, bool secret, ClipboardM
     // A copy that another program made since the read is kept.
     if (OffersAnotherText(readFrom))
         throw Failure(messages::kCopiedMeanwhile);
-    const ClipboardMark written = changes_;
     clipboard->setMimeData(ClipboardData(text, secret));
     if (seatWatch_) {
+        // Qt itself says the clipboard changed as it is given the data: the
+        // compositor's word is what comes after.
+        const ClipboardMark written = changes_;
         seatWatch_->RoundTrip();
         if (changes_ == written) {
             // Refused, or taken as the keyboard went: Qt would go on serving
