@@ -20,6 +20,7 @@ using ScopedMemoryDc = Scoped<HDC, DeleteDC>; // made with CreateCompatibleDC
 using ScopedHandle = Scoped<HANDLE, CloseHandle>;
 using ScopedGlobalMemory = Scoped<HGLOBAL, GlobalFree>;
 using ScopedIcon = Scoped<HICON, DestroyIcon>;
+using ScopedWindow = Scoped<HWND, DestroyWindow>;
 
 // A window's device context, taken with GetDC: WindowDc dc(GetDC(window), {window}).
 struct WindowDcRelease {

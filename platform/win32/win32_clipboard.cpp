@@ -43,9 +43,11 @@ ScopedGlobalMemory UnicodeTextOf(std::string_view utf8)
 }
 
 // The formats that keep a secret text out of Windows' clipboard history,
-// cloud clipboard and clipboard monitors.
-constexpr std::array kPrivacyFormats = {L"ExcludeClipboardContentFromMonitorProcessing",
-                                        L"CanIncludeInClipboardHistory", L"CanUploadToCloudClipboard"};
+// cloud clipboard and clipboard monitors, and the older one that Ditto's
+// released versions honour alone.
+constexpr std::array kPrivacyFormats
+    = {L"ExcludeClipboardContentFromMonitorProcessing", L"CanIncludeInClipboardHistory",
+       L"CanUploadToCloudClipboard", L"Clipboard Viewer Ignore"};
 
 // How long the clipboard's owner may take to answer at all.
 constexpr UINT kAnswerMilliseconds = 1000;
@@ -78,7 +80,13 @@ Failure Unanswered(std::string (*message)(std::string_view))
 // holds it for ever.
 ClipboardText ReadNow()
 {
-    const OpenClipboardScope clipboard(nullptr);
+    // Opened for a window of this thread: opened for none, Wine lets another
+    // program that names none in at the same time, to copy under the read.
+    const ScopedWindow reader(
+        CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
+    if (!reader)
+        throw std::bad_alloc();
+    const OpenClipboardScope clipboard(reader.get());
     if (!clipboard.opened())
         throw Failure(messages::kHeldOpen);
     // Windows turns the 8-bit text formats into this one on request.

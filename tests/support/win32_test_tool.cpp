@@ -7,6 +7,10 @@
 //     they are read, copies "nouveau" as soon as the reader lets the
 //     clipboard go, and prints "renewed": a copy made while the reader works
 //     on the old text.
+//   win32_test_tool intruding SIZE
+//     the same, but copies 45 ms after rendering, opening the clipboard for
+//     no window, as some programs do, which Wine lets in beside a reader that
+//     named none either.
 //   win32_test_tool stuck
 //     offers text rendered only when asked for, and never renders it.
 //   win32_test_tool hung
@@ -37,6 +41,7 @@ namespace {
 
 constexpr UINT kRenew = WM_APP;
 std::size_t renewedSize = 0;
+bool intruding = false;
 bool stuck = false;
 bool clinging = false;
 
@@ -75,9 +80,11 @@ LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             Sleep(8000);
         return 0;
     case kRenew:
+        if (intruding)
+            Sleep(45);
         // The reader holds the clipboard open until it has the text.
         for (int tries = 0; tries < 10000; ++tries) {
-            if (OpenClipboard(window)) {
+            if (OpenClipboard(intruding ? nullptr : window)) {
                 const bool renewed = EmptyClipboard() && Put(L"nouveau", 7);
                 CloseClipboard();
                 Say(renewed ? "renewed" : "failed");
@@ -95,8 +102,8 @@ int PrintFormats()
 {
     if (!OpenClipboard(nullptr))
         return 1;
-    for (const wchar_t* name : {L"ExcludeClipboardContentFromMonitorProcessing",
-                                L"CanIncludeInClipboardHistory", L"CanUploadToCloudClipboard"}) {
+    for (const wchar_t* name : {L"ExcludeClipboardContentFromMonitorProcessing", L"CanIncludeInClipboardHistory",
+                                L"CanUploadToCloudClipboard", L"Clipboard Viewer Ignore"}) {
         const HANDLE block = GetClipboardData(RegisterClipboardFormatW(name));
         const auto* value = block != nullptr ? static_cast<const DWORD*>(GlobalLock(block)) : nullptr;
         if (value != nullptr && GlobalSize(block) >= sizeof(DWORD))
@@ -201,8 +208,10 @@ int wmain(int argc, wchar_t* argv[])
         Say("released");
         return 0;
     }
-    if (mode == L"renewing" && argc == 3)
+    if ((mode == L"renewing" || mode == L"intruding") && argc == 3) {
         renewedSize = std::wcstoul(argv[2], nullptr, 10);
+        intruding = mode == L"intruding";
+    }
     else if (mode == L"stuck")
         stuck = true;
     else if (mode == L"clinging")

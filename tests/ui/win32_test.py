@@ -168,10 +168,10 @@ class UnderWine(unittest.TestCase):
             click(self.window, COMMAND1)
             cipher = expected_cipher(text, INITIAL_KEY).encode()
             self.assertEqual(clipboard_becomes(cipher, 30), cipher)
-            self.assertEqual(self.formats(), ["absent", "absent", "absent", "terminated"])
+            self.assertEqual(self.formats(), ["absent", "absent", "absent", "absent", "terminated"])
             click(self.window, COMMAND2)
             self.assertEqual(clipboard_becomes(text.encode(), 30), text.encode())
-            self.assertEqual(self.formats(), ["0", "0", "0", "terminated"])
+            self.assertEqual(self.formats(), ["0", "0", "0", "0", "terminated"])
 
     def test_an_empty_key_is_refused_and_the_clipboard_kept(self):
         self.type_key("")
@@ -182,11 +182,18 @@ class UnderWine(unittest.TestCase):
         self.assertIsNone(self.program.poll())
 
     def test_a_copy_made_meanwhile_is_kept(self):
-        renewing = self.tool("renewing", str(8 << 20))
-        click(self.window, COMMAND1)
-        self.assertTrue(wait_until(message_windows, 20), "no message was shown")
-        self.assertEqual(line_from(renewing), b"renewed")
-        self.assertEqual(xclip_get(), b"nouveau")
+        # Also by a program that opens the clipboard for no window while the
+        # read still holds it open to copy a long text out.
+        for mode, size in (("renewing", 8 << 20), ("intruding", 32 << 20)):
+            with self.subTest(mode=mode):
+                renewing = self.tool(mode, str(size))
+                click(self.window, COMMAND1)
+                self.assertTrue(wait_until(message_windows, 20), "no message was shown")
+                self.assertEqual(line_from(renewing), b"renewed")
+                self.assertEqual(xclip_get(), b"nouveau")
+                for window in message_windows():
+                    xdotool("key", "--window", window, "Return")
+                self.assertTrue(wait_until(lambda: not message_windows(), 5), "the message stayed")
 
     def test_a_long_key_is_used_whole(self):
         # Enciphered under itself: all zeros, but for a "001" at the end when the key is cut.
