@@ -97,6 +97,16 @@ class Compositor:
     def writes(self):
         return len(re.findall(r"wl_data_device@\d+\.set_selection\(wl_data_source", self.log.read_text(errors="replace")))
 
+    def read_slowly(self, text):
+        """The program started and CRYPTER pressed, while another program
+        hands `text` over a byte at a time; that owner, once asked."""
+        self.start()
+        owner = SlowClipboardOwner(str(self.runtime), self.display, text)
+        self.addCleanup(owner.close)
+        self.click(COMMAND1)
+        self.assertTrue(owner.asked.wait(5), "the program did not read the clipboard")
+        return owner
+
     def message_shown(self):
         return 'set_title("Brouillamine")' in self.log.read_text(errors="replace")
 
@@ -254,11 +264,7 @@ class DataControl:
     def test_a_copy_made_during_the_read_is_kept(self):
         # A key pressed meanwhile gives the program an input serial newer
         # than the copy's, with which sway would take its write; KWin takes any.
-        self.start()
-        owner = SlowClipboardOwner(str(self.runtime), self.display, "Bonjour, " * 50)
-        self.addCleanup(owner.close)
-        self.click(COMMAND1)
-        self.assertTrue(owner.asked.wait(5), "the program did not read the clipboard")
+        owner = self.read_slowly("Bonjour, " * 50)
         # Not read back: the read would come while the owner dribbles.
         copier = subprocess.Popen(["timeout", "60", "wl-copy", "--foreground", "plus récent"], env=self.environment,
                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -359,28 +365,19 @@ class Sway(DataControl, Compositor, unittest.TestCase):
 
     def test_no_write_is_made_once_the_window_has_lost_the_keyboard(self):
         # sway would take it; mutter would ignore it in silence.
-        self.start()
         text = "Bonjour, " * 50
-        owner = SlowClipboardOwner(str(self.runtime), self.display, text)
-        self.addCleanup(owner.close)
-        self.click(COMMAND1)
-        self.assertTrue(owner.asked.wait(5), "the program did not read the clipboard")
+        owner = self.read_slowly(text)
         run(["swaymsg", "workspace", "2"], self.environment, stdout=subprocess.DEVNULL)
         self.addCleanup(run, ["swaymsg", "workspace", "1"], self.environment, stdout=subprocess.DEVNULL)
         owner.released.set()
         self.assertTrue(wait_until(self.message_shown, 5), "no message was shown")
         self.assertEqual(self.paste(), text.encode())
 
-
     def test_a_write_the_compositor_ignores_is_said(self):
         # The very text read, copied again during the read with a newer
         # serial than any the program has: sway ignores its write.
-        self.start()
         text = "Bonjour, " * 50
-        owner = SlowClipboardOwner(str(self.runtime), self.display, text)
-        self.addCleanup(owner.close)
-        self.click(COMMAND1)
-        self.assertTrue(owner.asked.wait(5), "the program did not read the clipboard")
+        owner = self.read_slowly(text)
         again = SlowClipboardOwner(str(self.runtime), self.display, text)
         again.released.set()
         self.addCleanup(again.close)
