@@ -202,7 +202,9 @@ class Cases:
         self.browser.click("messageCopy")
         self.assertEqual(clipboard_becomes(cipher.encode()), cipher.encode())
         self.assertTrue(wait_until(lambda: not self.script("return document.getElementById('message').open"), 5))
-        self.assertEqual(self.script("return document.getElementById('messageArea').value"), "")
+        # Emptied by the dialog's close event, a task that comes just after it closes.
+        self.assertTrue(wait_until(lambda: self.script("return document.getElementById('messageArea').value") == "",
+                                   5), "the result stayed in the page")
 
     def test_the_key_is_taken_at_the_click(self):
         self.script(PENDING_READS)
