@@ -38,6 +38,19 @@ namespace {
 // and how long the compositor may take to give the keyboard.
 constexpr auto kReadBackPatience = std::chrono::seconds(1);
 constexpr auto kKeyboardPatience = std::chrono::seconds(1);
+// Reads of the clipboard's text, when it changes under each.
+constexpr int kReadBacks = 3;
+// Qt offers the text under this type too on Wayland.
+constexpr char kUtf8TextType[] = "text/plain;charset=utf-8";
+
+// The program's types, which the keeper offers in its turn.
+std::vector<std::string> TypesOfText(bool secret)
+{
+    std::vector<std::string> types{keeper::kTextTarget, kUtf8TextType};
+    if (secret)
+        types.emplace_back(keeper::kSecretHintTarget);
+    return types;
+}
 
 // A paste under way: the bytes still to write to a requestor's pipe. A pipe
 // cannot say that a paste failed, only end it: one is never given up while
@@ -54,7 +67,7 @@ class WaylandKeeper : public keeper::DisplayKeeper {
 public:
     WaylandKeeper(std::string text, bool secret)
         : text_(std::move(text))
-        , secret_(secret)
+        , types_(TypesOfText(secret))
     {
     }
 
@@ -62,8 +75,6 @@ public:
     {
         for (const Paste& paste : pastes_)
             close(paste.fd);
-        if (display_ != nullptr)
-            wl_display_disconnect(display_);
     }
 
     WaylandKeeper(const WaylandKeeper&) = delete;
@@ -75,20 +86,30 @@ public:
     {
         if (!Connect())
             return keeper::kUnable;
-        const int changes = selectionChanges_;
-        const ReadBack readBack = selection_ == nullptr ? ReadBack::AnotherText : ReadBackText(selection_);
-        // Too slow to tell, on a busy machine: the program serves on.
-        if (readBack == ReadBack::TooSlow)
-            return keeper::kUnable;
-        // A copy made while the text was compared is the newer one.
-        if (readBack == ReadBack::AnotherText || wl_display_roundtrip(display_) < 0
-            || selectionChanges_ != changes)
+        // The clipboard can change under the read to the very text: Weston
+        // cancels a source when a client destroys the newest offer of it, as
+        // Qt does once the program's window goes, and offers its own copy.
+        // So the text is read again until it did not change under a read.
+        int changes = selectionChanges_;
+        ReadBack readBack = ReadBack::AnotherText;
+        for (int read = 0; read < kReadBacks; ++read) {
+            changes = selectionChanges_;
+            readBack = selection_ == nullptr ? ReadBack::AnotherText : ReadBackText(selection_);
+            // Too slow to tell, on a busy machine: the program serves on.
+            if (readBack == ReadBack::TooSlow)
+                return keeper::kUnable;
+            if (wl_display_roundtrip(display_.get()) < 0)
+                return keeper::kSuperseded;
+            if (selectionChanges_ == changes)
+                break;
+        }
+        // Another text, or a copy made under every read, is the newer one.
+        if (readBack == ReadBack::AnotherText || selectionChanges_ != changes)
             return keeper::kSuperseded;
-        types_ = offers_[selection_];
         SetSelection();
         // Taken once the compositor names an offer of those types as the
         // clipboard's, and has not given it to another copy since.
-        const bool answered = wl_display_roundtrip(display_) >= 0;
+        const bool answered = wl_display_roundtrip(display_.get()) >= 0;
         surface_.Hide();
         if (!answered || cancelled_)
             return keeper::kSuperseded;
@@ -100,22 +121,22 @@ public:
 
     void Serve() override
     {
-        const int wayland = wl_display_get_fd(display_);
+        const int wayland = wl_display_get_fd(display_.get());
         while (!(cancelled_ && pastes_.empty())) {
-            while (wl_display_prepare_read(display_) != 0)
-                wl_display_dispatch_pending(display_);
-            wl_display_flush(display_);
+            while (wl_display_prepare_read(display_.get()) != 0)
+                wl_display_dispatch_pending(display_.get());
+            wl_display_flush(display_.get());
             std::vector<pollfd> ready{{wayland, POLLIN, 0}};
             for (const Paste& paste : pastes_)
                 ready.push_back({paste.fd, POLLOUT, 0});
             const int polled = poll(ready.data(), ready.size(), 1000);
             if (polled > 0 && (ready[0].revents & POLLIN) != 0) {
-                if (wl_display_read_events(display_) < 0)
+                if (wl_display_read_events(display_.get()) < 0)
                     return; // the session ended
             } else {
-                wl_display_cancel_read(display_);
+                wl_display_cancel_read(display_.get());
             }
-            if (wl_display_dispatch_pending(display_) < 0)
+            if (wl_display_dispatch_pending(display_.get()) < 0)
                 return;
             if (polled < 0 && errno != EINTR)
                 return;
@@ -127,12 +148,12 @@ private:
     // False when the compositor offers no way to set the clipboard.
     bool Connect()
     {
-        display_ = wl_display_connect(nullptr);
+        display_.reset(wl_display_connect(nullptr));
         if (display_ == nullptr)
             return false;
-        wl_registry* registry = wl_display_get_registry(display_);
+        wl_registry* registry = wl_display_get_registry(display_.get());
         wl_registry_add_listener(registry, &kRegistryListener, this);
-        wl_display_roundtrip(display_);
+        wl_display_roundtrip(display_.get());
         wl_registry_destroy(registry);
         if (seat_ == nullptr)
             return false;
@@ -143,7 +164,7 @@ private:
             // Told of the clipboard only once its window has the keyboard.
             coreDevice_ = wl_data_device_manager_get_data_device(coreManager_, seat_);
             wl_data_device_add_listener(coreDevice_, &kCoreDeviceListener, this);
-            const std::optional<std::uint32_t> serial = surface_.TakeKeyboard(display_, seat_, kKeyboardPatience);
+            const std::optional<std::uint32_t> serial = surface_.TakeKeyboard(display_.get(), seat_, kKeyboardPatience);
             if (!serial)
                 return false;
             serial_ = *serial;
@@ -151,7 +172,7 @@ private:
             return false;
         }
         // The device's first events name the clipboard's offer and its types.
-        return wl_display_roundtrip(display_) >= 0 && wl_display_roundtrip(display_) >= 0;
+        return wl_display_roundtrip(display_.get()) >= 0 && wl_display_roundtrip(display_.get()) >= 0;
     }
 
     // Reads the text of `offer` through a pipe, comparing it as it comes.
@@ -159,7 +180,7 @@ private:
     {
         const std::vector<std::string>& types = offers_[offer];
         const char* type = nullptr;
-        for (const char* candidate : {"text/plain;charset=utf-8", keeper::kTextTarget}) {
+        for (const char* candidate : {kUtf8TextType, keeper::kTextTarget}) {
             if (type == nullptr && std::find(types.begin(), types.end(), candidate) != types.end())
                 type = candidate;
         }
@@ -171,7 +192,7 @@ private:
         else
             wl_data_offer_receive(static_cast<wl_data_offer*>(offer), type, ends[1]);
         close(ends[1]);
-        wl_display_flush(display_);
+        wl_display_flush(display_.get());
         std::size_t compared = 0;
         bool same = true;
         char buffer[64 * 1024];
@@ -193,9 +214,7 @@ private:
             compared += size;
         }
         close(ends[0]);
-        same = same && compared == text_.size()
-            && (std::find(types.begin(), types.end(), keeper::kSecretHintTarget) != types.end()) == secret_;
-        return same ? ReadBack::OurText : ReadBack::AnotherText;
+        return same && compared == text_.size() ? ReadBack::OurText : ReadBack::AnotherText;
     }
 
     // Offers types_ as the clipboard, through whichever protocol the compositor has.
@@ -338,8 +357,12 @@ private:
     };
 
     const std::string text_;
-    const bool secret_;
-    wl_display* display_ = nullptr;
+    // Before the window, so that it goes after it: the window's proxies
+    // are destroyed on a live connection.
+    struct Disconnect {
+        void operator()(wl_display* display) const { wl_display_disconnect(display); }
+    };
+    std::unique_ptr<wl_display, Disconnect> display_;
     wl_seat* seat_ = nullptr;
     // Data-control's, where the compositor has it; else the core protocol's,
     // with a window for the keyboard's serial.
@@ -352,7 +375,7 @@ private:
     void* selection_ = nullptr; // the offer the clipboard holds
     int selectionChanges_ = 0;
     std::map<void*, std::vector<std::string>> offers_;
-    std::vector<std::string> types_; // those the keeper offers
+    const std::vector<std::string> types_; // those the keeper offers
 
     std::list<Paste> pastes_;
     bool cancelled_ = false;
