@@ -204,8 +204,12 @@ class Compositor:
         self.start()
         line = "Le cœur a ses raisons — l'été à Noël !!!\r\n"  # a multiple of the key's length
         cipher = self.run_command(COMMAND1, line * ((1 << 20) // len(line.encode())))
+        types = self.types()
         self.quit()
         self.assert_window_goes_at_once()
+        # Once the keeper serves: until then the program does, through Qt,
+        # which writes a paste whole on its one thread.
+        self.assert_kept(types)
         # A paste into a pipe nobody reads: wl-paste is held once it is full.
         stalled = subprocess.Popen(["wl-paste", "--no-newline"], env=self.environment, stdout=subprocess.PIPE,
                                    stderr=subprocess.DEVNULL)
