@@ -84,4 +84,4 @@ web: deps
 
 run-web: web
 	@echo "Brouillamine : http://127.0.0.1:8642/"
-	python3 -m http.server --bind 127.0.0.1 --directory build-web 8642
+	python3 scripts/serve_web.py build-web 8642

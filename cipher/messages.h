@@ -87,6 +87,9 @@ inline constexpr char kPageTooLong[]
 inline constexpr char kPageMayNotWrite[]
     = "Le navigateur ne laisse pas cette page écrire dans le presse-papier. Le résultat est ci-dessous : "
       "copiez-le (Ctrl+C, ou appui long puis « Copier »).";
+inline constexpr char kPageFramed[]
+    = "Brouillamine ne s'ouvre pas à l'intérieur d'une autre page, qui pourrait diriger vos clics sans que vous "
+      "le voyiez. Ouvrez son adresse dans un onglet à elle.";
 inline constexpr char kTabMayBeClosed[] = "La clé a été effacée. Vous pouvez maintenant fermer cet onglet.";
 inline constexpr char kUnexpected[]
     = "L'opération n'a pas pu être menée à bien à cause d'une erreur inattendue du système. Recommencez ; "

@@ -35,6 +35,8 @@ public:
     [[nodiscard]] bool Begin(form1::Command command);
     void Finish(form1::Command command);
     void End() { commandRunning_ = false; }
+    // True once "Quitter" was pressed: nothing more is to happen.
+    [[nodiscard]] bool Quitting() const { return quitting_; }
 
 protected:
     [[nodiscard]] virtual Clipboard& clipboard() = 0;

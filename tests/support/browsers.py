@@ -10,6 +10,8 @@ import threading
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.action_chains import ActionBuilder
+from selenium.webdriver.common.actions.mouse_button import MouseButton
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.webkitgtk.options import Options as WebKitOptions
@@ -75,6 +77,25 @@ class SeleniumBrowser:
 
     def paste_into(self, name):
         self.driver.find_element(By.ID, name).send_keys(Keys.CONTROL, "v")
+
+    def middle_click(self, name):
+        actions = ActionBuilder(self.driver)
+        actions.pointer_action.move_to(self.driver.find_element(By.ID, name))
+        actions.pointer_action.pointer_down(MouseButton.MIDDLE).pointer_up(MouseButton.MIDDLE)
+        actions.perform()
+
+    def label(self, name):
+        """The element's name, as the browser computes it for assistive technologies."""
+        return self.driver.find_element(By.ID, name).accessible_name
+
+    def role(self, name):
+        return self.driver.find_element(By.ID, name).aria_role
+
+    def switch_to_frame(self, name):
+        self.driver.switch_to.frame(self.driver.find_element(By.ID, name))
+
+    def switch_to_parent(self):
+        self.driver.switch_to.parent_frame()
 
     def windows(self):
         return self.driver.window_handles
@@ -150,6 +171,25 @@ class FirefoxBrowser:
 
     def paste_into(self, name):
         self.firefox.command("WebDriver:ElementSendKeys", {"id": self.element(name), "text": Keys.CONTROL + "v"})
+
+    def middle_click(self, name):
+        self.firefox.command("WebDriver:PerformActions", {"actions": [{
+            "type": "pointer", "id": "mouse", "parameters": {"pointerType": "mouse"},
+            "actions": [{"type": "pointerMove", "origin": {ELEMENT: self.element(name)}, "x": 0, "y": 0},
+                        {"type": "pointerDown", "button": 1}, {"type": "pointerUp", "button": 1}]}]})
+        self.firefox.command("WebDriver:ReleaseActions")
+
+    def label(self, name):
+        return self.firefox.command("WebDriver:GetComputedLabel", {"id": self.element(name)})
+
+    def role(self, name):
+        return self.firefox.command("WebDriver:GetComputedRole", {"id": self.element(name)})
+
+    def switch_to_frame(self, name):
+        self.firefox.command("WebDriver:SwitchToFrame", {"element": self.element(name)})
+
+    def switch_to_parent(self):
+        self.firefox.command("WebDriver:SwitchToParentFrame")
 
     def windows(self):
         return self.firefox.command("WebDriver:GetWindowHandles")

@@ -10,6 +10,8 @@ import base64
 import os
 import re
 import shutil
+import socket
+import subprocess
 import sys
 import tempfile
 import unittest
@@ -17,9 +19,11 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "support"))
 from browsers import Chromium, FirefoxBrowser, Server, WebKit  # noqa: E402
-from x11 import INITIAL_KEY, clipboard_becomes, expected_cipher, wait_until, xclip_get, xclip_put  # noqa: E402
+from x11 import (INITIAL_KEY, clipboard_becomes, expected_cipher, run_client, wait_until, xclip_get,  # noqa: E402
+                 xclip_put)
 
 SITE = None
+SERVE_WEB = Path(__file__).resolve().parents[2] / "scripts" / "serve_web.py"
 BUILDS_DAY = 1_700_000_000
 TITLE = "   Clipboard Brouillamine      V 6.0"
 PNG = base64.b64decode("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mNk+M9QDwADhgGAWjR9awAAAABJRU5ErkJggg==")
@@ -27,8 +31,46 @@ PNG = base64.b64decode("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR4
 # that lags), each answered by window.answerReads(text).
 PENDING_READS = """
 window.reads = [];
-navigator.clipboard.readText = () => new Promise((resolve) => window.reads.push(resolve));
-window.answerReads = (text) => window.reads.forEach((resolve) => resolve(text));
+navigator.clipboard.readText = () => new Promise((resolve, reject) => window.reads.push({ resolve, reject }));
+window.answerReads = (text) => window.reads.forEach((read) => read.resolve(text));
+window.refuseReads = () => window.reads.forEach((read) => read.reject(new DOMException('', 'NotAllowedError')));
+"""
+# Writes that end at once, counting what they were given.
+COUNTED_WRITES = "navigator.clipboard.writeText = async (text) => { window.written = text.length; };"
+# The largest buffer of bytes the page made, and how often it encoded a text.
+BUFFERS_WATCHED = """
+window.largestBuffer = 0;
+window.encodings = 0;
+window.Uint8Array = new Proxy(Uint8Array, { construct(made, options) {
+  if (typeof options[0] === "number") window.largestBuffer = Math.max(window.largestBuffer, options[0]);
+  return new made(...options);
+} });
+const encodeInto = TextEncoder.prototype.encodeInto;
+TextEncoder.prototype.encodeInto = function (...options) { window.encodings++; return encodeInto.apply(this, options); };
+"""
+# Keeps a weak hold on each module the page makes, to look into its memory.
+PROBE = """"use strict";
+window.cores = [];
+const makeCore = BrouillamineCore;
+BrouillamineCore = async (...options) => {
+  const core = await makeCore(...options);
+  window.cores.push(new WeakRef(core));
+  return core;
+};
+"""
+# Which of the texts the module in use holds, in UTF-8 or UTF-16.
+MODULE_HOLDS = """
+const heap = window.cores.at(-1).deref().HEAPU8;
+const holds = (bytes) => {
+  for (let at = heap.indexOf(bytes[0]); at >= 0; at = heap.indexOf(bytes[0], at + 1)) {
+    let index = 1;
+    while (index < bytes.length && heap[at + index] === bytes[index]) index++;
+    if (index === bytes.length) return true;
+  }
+  return false;
+};
+return arguments[0].filter((text) => holds(new TextEncoder().encode(text))
+  || holds(new Uint8Array(Uint16Array.from(text, (character) => character.charCodeAt(0)).buffer)));
 """
 # Writes that never end, as when the browser lags.
 PENDING_WRITES = """
@@ -58,8 +100,28 @@ def copy(text):
     xclip_put(text.encode(), "text/plain;charset=utf-8")
 
 
+def select(text):
+    """Selected elsewhere, in a terminal say: X's primary selection."""
+    run_client(["xclip", "-selection", "primary", "-i"], input=text.encode(), stdout=subprocess.DEVNULL,
+               timeout=10).check_returncode()
+    if not wait_until(lambda: xclip_get(selection="primary") == text.encode(), 10):
+        raise AssertionError("xclip did not take the primary selection")
+
+
+def listening(port):
+    with socket.socket() as probe:
+        return probe.connect_ex(("127.0.0.1", port)) == 0
+
+
+def free_port():
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
 class Cases:
     Engine = None
+    middle_click_pastes = True
 
     @classmethod
     def setUpClass(cls):
@@ -122,6 +184,28 @@ class Cases:
         for changed in (index, site / "page.js", site / "brouillamine-core.js", worker):
             os.utime(changed, (BUILDS_DAY + build * 86400,) * 2)
         return folder
+
+    def probed_site(self):
+        """The site, with a script that lets the test look into the module's memory."""
+        folder = tempfile.mkdtemp(prefix="brouillamine-site-")
+        self.addCleanup(shutil.rmtree, folder)
+        shutil.copytree(SITE, folder, dirs_exist_ok=True)
+        Path(folder, "probe.js").write_text(PROBE)
+        index = Path(folder, "index.html")
+        index.write_text(index.read_text().replace('<script src="page.js"', '<script src="probe.js" defer></script>\n'
+                                                                           '<script src="page.js"'))
+        return folder
+
+    def frame(self, url):
+        """Opens a page of another origin that frames `url`, and goes into the frame once it has loaded."""
+        folder = tempfile.mkdtemp(prefix="brouillamine-framing-")
+        self.addCleanup(shutil.rmtree, folder)
+        Path(folder, "index.html").write_text(
+            f'<!DOCTYPE html><iframe id="frame" src="{url}" onload="window.loaded = true"></iframe>')
+        self.browser.open(self.serve(folder).url)
+        self.assertTrue(wait_until(lambda: self.script("return window.loaded === true"), 20), "the frame did not load")
+        self.browser.switch_to_frame("frame")
+        self.addCleanup(self.browser.switch_to_parent)
 
     def test_the_window(self):
         self.assertEqual(self.script("return document.activeElement.id"), "Command1")
@@ -251,6 +335,98 @@ class Cases:
         self.script("window.answerReads('Bonjour');")
         self.assertFalse(wait_until(lambda: xclip_get() != b"avant", 1), "the read went on after Quitter")
 
+    def test_quitter_during_a_read_then_refused_or_empty_does_nothing_more(self):
+        for answer in ("window.refuseReads();", "window.answerReads('');"):
+            with self.subTest(answer=answer):
+                self.open(self.server)
+                self.script(PENDING_READS)
+                self.browser.click("Command1")
+                self.browser.click("Command3")
+                self.assertIn("fermer cet onglet", self.message())
+                self.script(answer)
+                self.assertEqual(self.script("return [document.getElementById('messageText').textContent,"
+                                             " document.getElementById('messageArea').hidden]"),
+                                 ["La clé a été effacée. Vous pouvez maintenant fermer cet onglet.", True])
+
+    # A middle click pastes the primary selection: a password, say, which
+    # must not replace the image.
+    def test_a_middle_click_pastes_nothing_into_the_box(self):
+        if not self.middle_click_pastes:
+            self.skipTest("a middle click through this engine's WebDriver pastes nothing")
+        xclip_put(PNG, "image/png")
+        select("mot de passe")
+        self.browser.click("Command1")
+        self.assertIn("aucun texte", self.message())
+        self.browser.middle_click("messageArea")
+        self.assertEqual(self.script("return [document.getElementById('message').open,"
+                                     " document.getElementById('messageArea').value]"), [True, ""],
+                         "the middle click was taken")
+        self.browser.paste_into("messageArea")  # the paste the user chose: still the image
+        self.assertTrue(wait_until(lambda: "ne contient pas de texte" in self.message(), 5), self.message())
+        self.assertEqual(xclip_get("image/png"), PNG)
+
+    def test_a_text_over_the_limit_is_refused_before_it_costs_memory(self):
+        self.script(PENDING_READS + BUFFERS_WATCHED)
+        self.browser.click("Command1")
+        self.script("window.answerReads('x'.repeat(170000001));")
+        self.assertIn("au plus 170 millions", self.message())
+        self.assertLess(self.script("return window.largestBuffer"), 1 << 20)
+        self.assertEqual(self.script("return window.encodings"), 0)
+
+    def test_memory_the_browser_refuses_is_said(self):
+        self.script("TextEncoder.prototype.encodeInto = () => { throw new RangeError('Out of memory'); };")
+        copy("Bonjour")
+        self.browser.click("Command1")
+        self.assertIn("La mémoire ne suffit pas", self.message())
+
+    def test_a_long_text_gives_its_memory_back(self):
+        self.open(self.serve(self.probed_site()))
+        self.script(PENDING_READS + COUNTED_WRITES)
+        first = self.script("return window.cores[0].deref().HEAPU8.length")
+        self.browser.click("Command1")
+        self.script("window.answerReads('é'.repeat(1 << 23));")
+        self.assertTrue(wait_until(lambda: self.script("return window.written") == 3 << 23, 60), "nothing written")
+        self.assertTrue(wait_until(lambda: self.script("return window.cores.at(-1).deref().HEAPU8.length") == first,
+                                   10), "the module kept its memory")
+        self.browser.click("Command1")  # and the page goes on
+        self.script("window.answerReads('Bonjour');")
+        self.assertTrue(wait_until(lambda: self.script("return window.written") == 21, 10))
+
+    def test_neither_key_nor_deciphered_text_stays_in_the_module(self):
+        self.open(self.serve(self.probed_site()))
+        text, key = "mot de passe 9153", "clé-très-secrète-4271"
+        self.set_key(key)
+        copy(expected_cipher(text, key))
+        self.browser.click("Command2")
+        self.assertEqual(clipboard_becomes(text.encode()), text.encode())
+        self.assertTrue(wait_until(lambda: self.script(MODULE_HOLDS, [text, key]) == [], 5),
+                        self.script(MODULE_HOLDS, [text, key]))
+
+    def test_the_page_refuses_to_run_in_a_frame(self):
+        self.frame(self.server.url)
+        self.assertTrue(wait_until(lambda: self.script("return document.getElementById('framed')?.hidden === false"), 10),
+                        "the page ran in the frame")
+        self.assertIn("autre page", self.script("return document.getElementById('framed').textContent"))
+        self.assertIsNone(self.script("return document.getElementById('Command1')"))
+
+    # As `make run-web` serves it: the browser does not even load it in a frame.
+    def test_run_web_forbids_framing(self):
+        port = free_port()
+        server = subprocess.Popen([sys.executable, SERVE_WEB, SITE, str(port)], stderr=subprocess.DEVNULL)
+        self.addCleanup(server.wait, 5)
+        self.addCleanup(server.kill)
+        self.assertTrue(wait_until(lambda: listening(port), 5), "no server")
+        self.browser.allow_clipboard(f"http://127.0.0.1:{port}/")
+        self.frame(f"http://127.0.0.1:{port}/")
+        self.assertIsNone(self.script("return document.getElementById('Form1')"))
+
+    def test_the_message_and_its_box_have_names(self):
+        self.script(REFUSED_READS)
+        self.browser.click("Command1")
+        message = self.message()
+        self.assertEqual([self.browser.role("message"), self.browser.label("message")], ["alertdialog", "Brouillamine"])
+        self.assertEqual(self.browser.label("messageArea"), message)
+
     def test_bloc_note_opens_the_editor_page(self):
         self.browser.click("Command4")
         self.assertTrue(wait_until(lambda: len(self.browser.windows()) == 2, 10), "no editor opened")
@@ -300,6 +476,7 @@ class Cases:
         self.assertTrue(wait_until(lambda: self.script(
             "return !document.getElementById('startFailure').hidden"), 10), "nothing was said")
         self.assertIn("n'a pas pu démarrer", self.script("return document.getElementById('startFailure').innerText"))
+        self.assertEqual(self.browser.role("startFailure"), "alert")
 
     def test_the_policy_refuses_other_origins(self):
         other = self.serve(SITE)
@@ -319,6 +496,7 @@ class InFirefox(Cases, unittest.TestCase):
 
 class InWebKit(Cases, unittest.TestCase):
     Engine = WebKit
+    middle_click_pastes = False  # its pointer's middle button comes up as the left one
 
 
 if __name__ == "__main__":

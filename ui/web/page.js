@@ -3,6 +3,9 @@
 // does what the core asks: read the clipboard, write it, show a message,
 // open the editor, end. The core decides everything else.
 
+// After a command on a text this long (in characters), the page takes a fresh module.
+const RENEWED_AFTER = 1 << 22;
+
 // However large the screen, the window is drawn at most this many times its size.
 const LARGEST_SCALE = 3;
 
@@ -78,19 +81,36 @@ function utf8(text) {
   return bytes.subarray(0, new TextEncoder().encodeInto(text, bytes).written);
 }
 
+function utf16(text) {
+  const units = new Uint16Array(text.length);
+  for (let index = 0; index < text.length; index++) units[index] = text.charCodeAt(index);
+  return units;
+}
+
 async function start() {
-  const core = await BrouillamineCore();
+  let core = await BrouillamineCore();
   const texts = core.messages();
+  // Framed by another page, the window could be steered by clicks it hides.
+  if (window.top !== window.self) {
+    document.getElementById("Form1").hidden = true;
+    document.getElementById("framed").textContent = texts.framed;
+    document.getElementById("framed").hidden = false;
+    return;
+  }
   const form = core.form1Description();
-  const page = new core.Page();
+  let page = new core.Page();
   document.title = form.title;
   const elements = buildWindow(core, form, document.getElementById("Form1"));
   const key = elements[form.controls.findIndex((control) => control.kind === core.Kind.TextField)];
   let pasteAwaited = false;
+  // A middle click pastes the primary selection (Linux): whatever was last
+  // selected anywhere, not a paste the user chose.
+  let middleButtonDown = false;
 
-  // Every failure is shown, and the clipboard is left as it was.
+  // Every failure is shown, and the clipboard is left as it was. A text too
+  // long is refused before this: a RangeError is memory the browser refused.
   function failed(error) {
-    showMessage(error instanceof RangeError ? texts.tooLong : texts.unexpected);
+    showMessage(error?.name === "RangeError" ? texts.outOfMemory : texts.unexpected);
   }
 
   function quit() {
@@ -112,16 +132,40 @@ async function start() {
 
   async function carryOut(outcome) {
     if (outcome.openEditor) window.open("editor.html", "_blank", "noopener");
-    if (outcome.write !== undefined) await write(new TextDecoder().decode(outcome.write));
+    if (outcome.write !== undefined) {
+      const result = new TextDecoder().decode(outcome.write);
+      outcome.write.fill(0);
+      await write(result);
+    }
     if (outcome.message !== undefined) showMessage(outcome.message);
     if (outcome.quit) quit();
   }
 
-  // `text` null: no text. The command holds until its result is written.
-  async function run(text) {
+  // The memory a module took for a long text stays its own while it lives:
+  // a fresh one gives it back to the browser. Taken while the command still
+  // holds, so that no click comes between; the old one serves on if none loads.
+  async function renewCore() {
     try {
-      await carryOut(page.run(text === null ? null : utf8(text)));
+      const fresh = await BrouillamineCore();
+      if (page.quitting()) return;
+      page.end();
+      core = fresh;
+      page = new fresh.Page();
+    } catch {
+      // the module in use is whole
+    }
+  }
+
+  // `text` null: no text. The command holds until its result is written.
+  // A text too long is not encoded: the core refuses it by its length.
+  async function run(text) {
+    let bytes = null;
+    try {
+      if (text !== null && text.length <= core.mostCharacters) bytes = utf8(text);
+      await carryOut(page.run(bytes, text?.length ?? 0));
+      if (text !== null && text.length >= RENEWED_AFTER) await renewCore();
     } finally {
+      bytes?.fill(0);
       page.end();
     }
   }
@@ -136,19 +180,32 @@ async function start() {
     try {
       text = await navigator.clipboard.readText();
     } catch {
-      // Refused, or no clipboard for pages: a paste brings the text instead.
-      return offerPasteBox(texts.mayNotRead);
+      text = null; // refused, or no clipboard for pages
     }
-    // "" is an empty text, or an image, or files, or a text some engines
-    // cannot read (WebKit, from a program that offers UTF8_STRING only).
+    // After "Quitter", nothing more happens, whatever the read answered.
+    if (page.quitting()) return page.end();
+    // A paste brings the text instead. "" is an empty text, or an image, or
+    // files, or a text some engines cannot read (WebKit, from a program that
+    // offers UTF8_STRING only).
+    if (text === null) return offerPasteBox(texts.mayNotRead);
     if (text === "") return offerPasteBox(texts.noTextRead);
     await run(text);
+  }
+
+  // The key crosses as code units, wiped here once the module has its copy.
+  function press(index) {
+    const keyUnits = utf16(key.value);
+    try {
+      return page.press(index, keyUnits);
+    } finally {
+      keyUnits.fill(0);
+    }
   }
 
   // The road of a click: the core takes it, then the page does what it asks.
   async function click(index) {
     try {
-      const outcome = page.press(index, key.value);
+      const outcome = press(index);
       if (outcome.read) await readThenRun();
       else await carryOut(outcome);
     } catch (error) {
@@ -159,9 +216,17 @@ async function start() {
   elements.forEach((element, index) => {
     if (element.tagName === "BUTTON") element.addEventListener("click", () => click(index));
   });
+  area.addEventListener("mousedown", (event) => {
+    if (event.button === 1) middleButtonDown = true;
+  });
+  // The primary selection is pasted as the button is released, in the same task.
+  addEventListener("mouseup", (event) => {
+    if ((event.buttons & 4) === 0) setTimeout(() => { middleButtonDown = false; });
+  }, true);
   area.addEventListener("paste", async (event) => {
     if (!pasteAwaited) return;
     event.preventDefault();
+    if (middleButtonDown) return;
     pasteAwaited = false;
     // An image or files paste as "": no text, which must not replace them.
     const text = event.clipboardData.getData("text/plain") || null;

@@ -11,6 +11,8 @@
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
@@ -28,17 +30,23 @@ constexpr std::size_t kMostCharacters = 170'000'000;
 // made between the two: the browser tells of none.
 class PageClipboard : public Clipboard {
 public:
-    void Hand(std::optional<std::u16string> text) { text_ = std::move(text); }
-
-    ClipboardText ReadText(const std::function<bool()>& keepWaiting) override
+    // `characters`: the text's length, which alone crosses for a text too
+    // long to take.
+    void Hand(std::optional<std::u16string> text, std::size_t characters)
     {
+        text_ = std::move(text);
+        characters_ = characters;
+    }
+
+    // The page has its answer before the command runs, and asks nothing
+    // more once "Quitter" was pressed: nothing to wait for here.
+    ClipboardText ReadText(const std::function<bool()>&) override
+    {
+        if (characters_ > kMostCharacters)
+            throw Failure(messages::kPageTooLong);
         std::optional<std::u16string> text = std::exchange(text_, std::nullopt);
-        if (!keepWaiting()) // "Quitter" while the page was reading
-            throw Failure(messages::kUnreadable);
         if (!text)
             throw Failure(messages::kNoText);
-        if (text->size() > kMostCharacters)
-            throw Failure(messages::kPageTooLong);
         return {std::move(*text), 0};
     }
 
@@ -48,6 +56,7 @@ public:
 
 private:
     std::optional<std::u16string> text_;
+    std::size_t characters_ = 0;
 };
 
 // Form1's clicks for the page's whole life, so that one command runs at a
@@ -57,8 +66,9 @@ public:
     // A click on the control at `index`, the key being the field's text at
     // the click. What the page is to do now: with `read`, read the
     // clipboard, hand its text to Run, do what that asks, then call End (or
-    // End alone when no text comes).
-    val Press(int index, std::u16string key)
+    // End alone when no text comes). The key comes as UTF-16 code units,
+    // copied straight into the module's memory, where it is wiped after use.
+    val Press(int index, val keyUnits)
     {
         const form1::Command command = form1::kControls[index].click;
         if (!form1::ReadsClipboard(command)) {
@@ -67,7 +77,9 @@ public:
         }
         if (!Begin(command))
             return Outcome();
-        key_ = std::move(key);
+        key_.assign(keyUnits["length"].as<std::size_t>(), u'\0');
+        val(emscripten::typed_memory_view(key_.size(), reinterpret_cast<std::uint16_t*>(key_.data())))
+            .call<void>("set", keyUnits);
         pressed_ = command;
         val outcome = Outcome();
         outcome.set("read", true);
@@ -75,9 +87,10 @@ public:
     }
 
     // Runs the command pressed over the clipboard's text, in UTF-8 bytes
-    // (null: no text). The page encodes it at once, and it crosses as one
-    // copy into the module's memory.
-    val Run(val text)
+    // (null: no text, or one over kMostCharacters, which the page does not
+    // encode), of `characters` UTF-16 code units. The page encodes it at
+    // once, and it crosses as one copy into the module's memory.
+    val Run(val text, std::size_t characters)
     {
         std::optional<std::u16string> read;
         if (!text.isNull()) {
@@ -86,12 +99,27 @@ public:
                 .call<void>("set", text);
             read = utf8::ToUtf16(bytes);
         }
-        clipboard_.Hand(std::move(read));
+        clipboard_.Hand(std::move(read), characters);
         Finish(pressed_);
         return Outcome();
     }
 
+    // The command is over: its key goes.
+    void EndCommand()
+    {
+        End();
+        Wipe(key_);
+    }
+
+    using Form1Clicks::Quitting;
+
 private:
+    static void Wipe(std::u16string& text)
+    {
+        std::fill(text.begin(), text.end(), u'\0');
+        text.clear();
+    }
+
     // What the page is to do, once.
     val Outcome()
     {
@@ -113,7 +141,11 @@ private:
 
     Clipboard& clipboard() override { return clipboard_; }
     std::u16string KeyText() const override { return key_; }
-    void QuitProgram() override { quit_ = true; }
+    void QuitProgram() override
+    {
+        quit_ = true;
+        Wipe(key_);
+    }
     void OpenTextEditor() override { openEditor_ = true; }
     void ShowFailure(std::string_view message) override { message_ = std::string(message); }
     bool WindowOpen() const override { return true; }
@@ -179,6 +211,8 @@ val Messages()
     texts.set("mayNotRead", std::string(messages::kPageMayNotRead));
     texts.set("mayNotWrite", std::string(messages::kPageMayNotWrite));
     texts.set("noTextRead", std::string(messages::kPageNoTextRead));
+    texts.set("outOfMemory", std::string(messages::kOutOfMemory));
+    texts.set("framed", std::string(messages::kPageFramed));
     texts.set("tabMayBeClosed", std::string(messages::kTabMayBeClosed));
     texts.set("tooLong", std::string(messages::kPageTooLong));
     texts.set("unexpected", std::string(messages::kUnexpected));
@@ -197,7 +231,9 @@ EMSCRIPTEN_BINDINGS(brouillamine)
         .constructor<>()
         .function("press", &PageForm1::Press)
         .function("run", &PageForm1::Run)
-        .function("end", emscripten::optional_override([](PageForm1& page) { page.End(); }));
+        .function("end", &PageForm1::EndCommand)
+        .function("quitting", emscripten::optional_override([](const PageForm1& page) { return page.Quitting(); }));
+    emscripten::constant("mostCharacters", kMostCharacters);
     emscripten::function("form1Description", &Form1Description);
     emscripten::function("fitCaptions", &FitCaptions);
     emscripten::function("messages", &Messages);
