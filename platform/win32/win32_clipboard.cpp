@@ -112,24 +112,27 @@ ClipboardText ReadNow()
 // The blocks a write puts on the clipboard, in order, each with its format.
 using Blocks = std::vector<std::pair<UINT, ScopedGlobalMemory>>;
 
-// Copies of the open clipboard's text and privacy formats, to put back when
-// the new text is refused. The text was read already: it is at hand.
+// What a refused write puts back: the open clipboard's text, and the
+// formats that kept it out of the history, as found. Their data is never
+// asked for, as an owner may render it only when asked, or never, and hold
+// the write for ever: each found goes back as « no », the private side. The
+// text was read already, so the system has it at hand; it is copied on
+// every write, as emptying frees it and a refusal is known only after.
 Blocks SavedText()
 {
-    std::vector<UINT> formats;
-    for (const wchar_t* name : kPrivacyFormats)
-        formats.push_back(RegisterClipboardFormatW(name));
-    formats.push_back(CF_UNICODETEXT);
     Blocks saved;
-    for (const UINT format : formats) {
-        const HANDLE block = GetClipboardData(format);
-        const std::size_t size = block != nullptr ? GlobalSize(block) : 0;
-        const LockedGlobal<char> from(block);
-        if (from.get() == nullptr || size == 0)
-            continue;
+    for (const wchar_t* name : kPrivacyFormats) {
+        const UINT format = RegisterClipboardFormatW(name);
+        if (IsClipboardFormatAvailable(format))
+            saved.emplace_back(format, Allocate(sizeof(DWORD)));
+    }
+    const HANDLE text = GetClipboardData(CF_UNICODETEXT);
+    const std::size_t size = text != nullptr ? GlobalSize(text) : 0;
+    const LockedGlobal<char> from(text);
+    if (from.get() != nullptr && size > 0) {
         ScopedGlobalMemory copy = Allocate(size);
         std::memcpy(LockedGlobal<char>(copy.get()).get(), from.get(), size);
-        saved.emplace_back(format, std::move(copy));
+        saved.emplace_back(CF_UNICODETEXT, std::move(copy));
     }
     return saved;
 }

@@ -15,6 +15,9 @@
 //     offers text rendered only when asked for, and never renders it.
 //   win32_test_tool hung
 //     offers text rendered only when asked for, and answers no message at all.
+//   win32_test_tool hinting
+//     offers "Bonjour", and one of the formats that keep a text out of the
+//     history rendered only when asked for, which it never renders.
 //   win32_test_tool clinging
 //     offers "Bonjour", and takes 8 s to let the clipboard go when asked to.
 //   win32_test_tool message
@@ -212,14 +215,17 @@ int wmain(int argc, wchar_t* argv[])
         renewedSize = std::wcstoul(argv[2], nullptr, 10);
         intruding = mode == L"intruding";
     }
-    else if (mode == L"stuck")
+    else if (mode == L"stuck" || mode == L"hinting")
         stuck = true;
     else if (mode == L"clinging")
         clinging = true;
     else if (mode != L"hung")
         return 2;
     EmptyClipboard();
-    if (clinging)
+    if (mode == L"hinting") {
+        Put(L"Bonjour", 7);
+        SetClipboardData(RegisterClipboardFormatW(L"CanIncludeInClipboardHistory"), nullptr);
+    } else if (clinging)
         Put(L"Bonjour", 7);
     else
         SetClipboardData(CF_UNICODETEXT, nullptr); // rendered when asked for

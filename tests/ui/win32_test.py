@@ -251,6 +251,14 @@ class UnderWine(unittest.TestCase):
         click(self.window, COMMAND3)
         self.assertTrue(self.ended(4), "the window froze while the clipboard was emptied")
 
+    def test_a_format_never_rendered_holds_up_no_write(self):
+        # The owner offers its text, and a history format that it renders
+        # only when asked for, which it never does.
+        self.tool("hinting")
+        click(self.window, COMMAND1)
+        cipher = expected_cipher("Bonjour", INITIAL_KEY).encode()
+        self.assertEqual(clipboard_becomes(cipher, 15), cipher)
+
     def test_a_refused_cipher_gives_the_copied_text_back(self):
         # A server short of memory holds the copied text, but not its cipher,
         # three times as long: it refuses it, or with less memory still, ends
