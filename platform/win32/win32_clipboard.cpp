@@ -8,6 +8,7 @@
 #include "platform/win32/wide_text.h"
 
 #include <array>
+#include <atomic>
 #include <climits>
 #include <cstring>
 #include <cwchar>
@@ -22,6 +23,8 @@ namespace {
 
 // How long a read may wait for the clipboard's owner to hand its text over.
 constexpr ULONGLONG kReadPatienceMilliseconds = 10000;
+// How long the program's end waits for a write that has emptied the clipboard.
+constexpr DWORD kEndPatienceMilliseconds = 2000;
 
 // Zeroed, so that a text block always ends with its NUL.
 ScopedGlobalMemory Allocate(std::size_t bytes)
@@ -148,9 +151,19 @@ bool Put(Blocks& blocks)
     return true;
 }
 
+} // namespace
+
+// A write under way, as the program's end sees it.
+struct Win32Clipboard::Write {
+    std::atomic<bool> emptied = false;
+    ScopedHandle ended{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+};
+
+namespace {
+
 // Replaces the clipboard's text by `blocks` on the calling thread, where
 // the previous owner may take its time to let the clipboard go.
-void WriteNow(HWND owner, Blocks blocks, ClipboardMark readFrom)
+void WriteNow(HWND owner, Blocks blocks, ClipboardMark readFrom, std::atomic<bool>& emptied)
 {
     const OpenClipboardScope clipboard(owner);
     if (!clipboard.opened())
@@ -160,6 +173,7 @@ void WriteNow(HWND owner, Blocks blocks, ClipboardMark readFrom)
     Blocks saved = SavedText();
     if (!EmptyClipboard())
         throw Failure(messages::kNotWritten);
+    emptied = true;
     if (Put(blocks))
         return;
     EmptyClipboard();
@@ -171,13 +185,27 @@ void WriteNow(HWND owner, Blocks blocks, ClipboardMark readFrom)
 
 } // namespace
 
+Win32Clipboard::Win32Clipboard(std::function<void(MSG&)> handleMessage)
+    : owner_(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr))
+    , handleMessage_(std::move(handleMessage))
+{
+    if (!owner_)
+        throw std::bad_alloc();
+}
+
+Win32Clipboard::~Win32Clipboard()
+{
+    if (lastWrite_ && lastWrite_->emptied && lastWrite_->ended)
+        WaitForSingleObject(lastWrite_->ended.get(), kEndPatienceMilliseconds);
+}
+
 ClipboardText Win32Clipboard::ReadText(const std::function<bool()>& keepWaiting)
 {
     // An owner that does not answer at all is said at once, rather than
     // after the whole wait.
     const HWND owner = GetClipboardOwner();
     DWORD_PTR ignored = 0;
-    if (owner != nullptr && owner != owner_
+    if (owner != nullptr && owner != owner_.get()
         && SendMessageTimeoutW(owner, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kAnswerMilliseconds, &ignored) == 0)
         throw Unanswered(messages::OwnerDoesNotAnswer);
     const auto text = std::make_shared<ClipboardText>();
@@ -200,7 +228,15 @@ void Win32Clipboard::WriteText(std::string_view utf8, Sensitivity sensitivity, C
     blocks.emplace_back(CF_UNICODETEXT, UnicodeTextOf(utf8));
     // Emptying waits for the previous owner, which Windows asks to let go.
     auto shared = std::make_shared<Blocks>(std::move(blocks));
-    RunBesideTheWindow([owner = owner_, shared, readFrom] { WriteNow(owner, std::move(*shared), readFrom); },
-                       handleMessage_, [] { return true; }, kNoDeadline,
-                       [] { return Failure(messages::kNotWritten); }, messages::kEmptiedNotWritten);
+    lastWrite_ = std::make_shared<Write>();
+    RunBesideTheWindow(
+        [owner = owner_.get(), shared, readFrom, write = lastWrite_] {
+            struct Ending {
+                HANDLE ended;
+                ~Ending() { SetEvent(ended); }
+            } ending{write->ended.get()};
+            WriteNow(owner, std::move(*shared), readFrom, write->emptied);
+        },
+        handleMessage_, [] { return true; }, kNoDeadline, [] { return Failure(messages::kNotWritten); },
+        messages::kEmptiedNotWritten);
 }

@@ -50,7 +50,7 @@ Form1::Form1(HINSTANCE instance)
                               CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance, this);
     if (window_ == nullptr)
         return;
-    clipboard_.emplace(window_, [this](MSG& message) { HandleMessage(message); });
+    clipboard_.emplace([this](MSG& message) { HandleMessage(message); });
     CreateControls();
     LayOut(GetDpiForWindow(window_));
     ShowWindow(window_, SW_SHOWNORMAL);

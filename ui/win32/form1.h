@@ -48,7 +48,7 @@ private:
 
     HINSTANCE instance_;
     HWND window_ = nullptr;
-    std::optional<Win32Clipboard> clipboard_; // once there is a window to own it
+    std::optional<Win32Clipboard> clipboard_; // made once there is a window
     std::array<HWND, std::size(form1::kControls)> controls_{};
     HWND key_ = nullptr;
     HWND label_ = nullptr;
