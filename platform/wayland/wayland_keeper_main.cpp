@@ -35,9 +35,11 @@
 namespace {
 
 // How long the program, still running, may take for each piece of its text;
-// and how long the compositor may take to give the keyboard.
+// and how long the compositor may take to give the keyboard, which a busy
+// GNOME desktop took over a second to do. Until the keeper answers, the
+// program serves its text itself.
 constexpr auto kReadBackPatience = std::chrono::seconds(1);
-constexpr auto kKeyboardPatience = std::chrono::seconds(1);
+constexpr auto kKeyboardPatience = std::chrono::seconds(3);
 // Reads of the clipboard's text, when it changes under each.
 constexpr int kReadBacks = 3;
 // Qt offers the text under this type too on Wayland.
