@@ -338,7 +338,7 @@ class Cases:
     def test_quitter_during_a_read_then_refused_or_empty_does_nothing_more(self):
         for answer in ("window.refuseReads();", "window.answerReads('');"):
             with self.subTest(answer=answer):
-                self.open(self.server)
+                self.open(self.serve(SITE))  # an origin of its own, as each case has
                 self.script(PENDING_READS)
                 self.browser.click("Command1")
                 self.browser.click("Command3")
