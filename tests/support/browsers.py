@@ -24,7 +24,11 @@ ELEMENT = "element-6066-11e4-a52e-4f735466cecf"  # WebDriver's key of an element
 
 class Server:
     """Serves `folder` (which may change) in a thread, and counts its requests.
-    With `no_store`, the browser keeps nothing in its HTTP cache."""
+    With `no_store`, the browser keeps nothing in its HTTP cache. Each server
+    has a port that no earlier one of the run had: an origin of its own, with
+    no service worker or cache of an earlier case."""
+
+    ports_taken = set()
 
     def __init__(self, folder, no_store=False):
         self.requests = 0
@@ -43,7 +47,15 @@ class Server:
             def log_message(self, *arguments):
                 server.requests += 1
 
-        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        refused = []
+        while True:
+            self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+            if self.httpd.server_address[1] not in Server.ports_taken:
+                break
+            refused.append(self.httpd)
+        for httpd in refused:
+            httpd.server_close()
+        Server.ports_taken.add(self.httpd.server_address[1])
         self.url = f"http://127.0.0.1:{self.httpd.server_address[1]}/"
         threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
 
