@@ -33,11 +33,18 @@ class Server:
     def __init__(self, folder, no_store=False):
         self.requests = 0
         self.folder = folder
+        self.failing = None  # an error status to answer every request with
         server = self
 
         class Handler(http.server.SimpleHTTPRequestHandler):
             def __init__(self, *arguments, **options):
                 super().__init__(*arguments, directory=server.folder, **options)
+
+            def send_head(self):
+                if server.failing:
+                    self.send_error(server.failing)
+                    return None
+                return super().send_head()
 
             def end_headers(self):
                 if no_store:

@@ -446,6 +446,17 @@ class Cases:
         cipher = expected_cipher("Bonjour", INITIAL_KEY).encode()
         self.assertEqual(clipboard_becomes(cipher), cipher)
 
+    def test_a_server_that_fails_is_taken_for_no_network(self):
+        server = self.serve(SITE, no_store=True)
+        self.open(server)
+        self.assertTrue(self.browser.async_script(WORKER_SETTLED, ""), "no service worker took the page")
+        server.failing = 503
+        self.open(server)
+        copy("Bonjour")
+        self.browser.click("Command1")
+        cipher = expected_cipher("Bonjour", INITIAL_KEY).encode()
+        self.assertEqual(clipboard_becomes(cipher), cipher)
+
     def test_other_caches_of_the_origin_are_kept(self):
         server = self.serve(SITE)
         self.browser.open(server.url + "editor.html")  # the same origin, no service worker yet
