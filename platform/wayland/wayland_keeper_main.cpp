@@ -40,8 +40,10 @@ namespace {
 // program serves its text itself.
 constexpr auto kReadBackPatience = std::chrono::seconds(1);
 constexpr auto kKeyboardPatience = std::chrono::seconds(3);
-// Reads of the clipboard's text, when it changes under each.
-constexpr int kReadBacks = 3;
+// Reads of the clipboard's text, when it changes under each; and the
+// compositor's news awaited after a read cut short, in rounds of 10 ms.
+constexpr int kReadBacks = 5;
+constexpr int kRoundsAfterACut = 20;
 // Qt offers the text under this type too on Wayland.
 constexpr char kUtf8TextType[] = "text/plain;charset=utf-8";
 
@@ -63,7 +65,9 @@ struct Paste {
 };
 
 // What reading the clipboard back tells.
-enum class ReadBack { OurText, AnotherText, TooSlow };
+// What reading the clipboard back tells. Cut: the start of the text, then an
+// end, as when its source goes during the read.
+enum class ReadBack { OurText, AnotherText, Cut, TooSlow };
 
 class WaylandKeeper : public keeper::DisplayKeeper {
 public:
@@ -102,11 +106,19 @@ public:
                 return keeper::kUnable;
             if (wl_display_roundtrip(display_.get()) < 0)
                 return keeper::kSuperseded;
+            // Its source gone, the compositor is about to name what the
+            // clipboard holds now.
+            for (int round = 0; readBack == ReadBack::Cut && selectionChanges_ == changes && round < kRoundsAfterACut;
+                 ++round) {
+                usleep(10000);
+                if (wl_display_roundtrip(display_.get()) < 0)
+                    return keeper::kSuperseded;
+            }
             if (selectionChanges_ == changes)
                 break;
         }
         // Another text, or a copy made under every read, is the newer one.
-        if (readBack == ReadBack::AnotherText || selectionChanges_ != changes)
+        if (readBack != ReadBack::OurText || selectionChanges_ != changes)
             return keeper::kSuperseded;
         SetSelection();
         // Taken once the compositor names an offer of those types as the
@@ -216,7 +228,9 @@ private:
             compared += size;
         }
         close(ends[0]);
-        return same && compared == text_.size() ? ReadBack::OurText : ReadBack::AnotherText;
+        if (!same)
+            return ReadBack::AnotherText;
+        return compared == text_.size() ? ReadBack::OurText : ReadBack::Cut;
     }
 
     // Offers types_ as the clipboard, through whichever protocol the compositor has.
