@@ -21,6 +21,7 @@ using ScopedHandle = Scoped<HANDLE, CloseHandle>;
 using ScopedGlobalMemory = Scoped<HGLOBAL, GlobalFree>;
 using ScopedIcon = Scoped<HICON, DestroyIcon>;
 using ScopedWindow = Scoped<HWND, DestroyWindow>;
+using ScopedHook = Scoped<HHOOK, UnhookWindowsHookEx>;
 
 // A window's device context, taken with GetDC: WindowDc dc(GetDC(window), {window}).
 struct WindowDcRelease {

@@ -212,6 +212,23 @@ class UnderWine(unittest.TestCase):
         time.sleep(1)
         self.assertEqual(xclip_get(), cipher)
 
+    def test_enter_held_down_leaves_the_message_it_brought(self):
+        # A window manager gives the message the keyboard, and the X server
+        # sends it the held key's repeats.
+        manager = subprocess.Popen(["openbox"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL)
+        self.addCleanup(manager.wait, 5)
+        self.addCleanup(manager.kill)
+        self.type_key("")
+        self.press("shift+Tab")  # Command1
+        framed = lambda: "_NET_FRAME_EXTENTS(CARDINAL)" in run("xprop", "-id", self.window, "_NET_FRAME_EXTENTS")
+        self.assertTrue(wait_until(framed, 5), "the window manager did not take the window")
+        xdotool("windowfocus", "--sync", self.window, "keydown", "Return", "sleep", "1.5", "keyup", "Return")
+        time.sleep(0.5)
+        self.assertTrue(message_windows(), "the held key closed the message it brought")
+        xdotool("key", "Return")
+        self.assertTrue(wait_until(lambda: not message_windows(), 5), "a new press left the message")
+
     # An owner that never renders its text: the window can still be closed,
     # and left alone the command gives up.
     def test_closing_the_window_ends_a_stalled_read(self):
