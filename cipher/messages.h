@@ -15,8 +15,7 @@ inline constexpr char kUnreadable[]
       "arrêté en cours de route. Copiez le texte à nouveau, puis recommencez. Le presse-papier n'a pas "
       "été modifié.";
 // `program` is the file name of the program that owns the clipboard: it
-// does not answer at all, or it never hands its text over, and then the
-// system keeps the clipboard locked for every program until it answers.
+// does not answer at all, or it answers but never hands its text over.
 [[nodiscard]] inline std::string OwnerDoesNotAnswer(std::string_view program)
 {
     return "Le presse-papier n'a pas pu être lu : le programme « " + std::string(program)
@@ -26,10 +25,8 @@ inline constexpr char kUnreadable[]
 [[nodiscard]] inline std::string OwnerKeepsTheText(std::string_view program)
 {
     return "Le presse-papier n'a pas pu être lu : le programme « " + std::string(program)
-        + " », qui y a mis le texte, ne le donne pas, et le presse-papier reste bloqué pour tous les "
-          "programmes tant qu'il ne répond pas. Fermez « "
-        + std::string(program)
-        + " », ou fermez Brouillamine, pour le libérer. Le presse-papier n'a pas été modifié.";
+        + " », qui y a mis le texte, ne le donne pas. Copiez le texte à nouveau, ou fermez « "
+        + std::string(program) + " », puis recommencez. Le presse-papier n'a pas été modifié.";
 }
 inline constexpr char kTooLong[]
     = "Le texte du presse-papier est trop long : Brouillamine en prend au plus 1 Gio. Copiez un texte plus "

@@ -79,16 +79,42 @@ Failure Unanswered(std::string (*message)(std::string_view))
     return Failure(program.empty() ? std::string(messages::kUnreadable) : message(program));
 }
 
+// Asks the reading thread, stalled in an owner's rendering, to let the
+// clipboard go: it takes this message while it waits for the owner.
+constexpr UINT kLetGo = WM_APP;
+
+LRESULT CALLBACK ReaderProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == kLetGo) {
+        CloseClipboard();
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// A read under way, shared by its thread and the window's.
+struct Reading {
+    std::atomic<HWND> reader = nullptr; // the reading thread's window, once it has one
+    std::atomic<bool> ownerAnswered = false;
+    ClipboardText text;
+};
+
 // Reads the text on the calling thread, where an owner that never renders
 // holds it for ever.
-ClipboardText ReadNow()
+ClipboardText ReadNow(std::atomic<HWND>& published)
 {
+    WNDCLASSW readerClass{};
+    readerClass.lpfnWndProc = ReaderProcedure;
+    readerClass.hInstance = GetModuleHandleW(nullptr);
+    readerClass.lpszClassName = L"BrouillamineReader";
+    RegisterClassW(&readerClass); // or registered by an earlier read
     // Opened for a window of this thread: opened for none, Wine lets another
     // program that names none in at the same time, to copy under the read.
-    const ScopedWindow reader(
-        CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
+    const ScopedWindow reader(CreateWindowExW(0, readerClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                              nullptr, readerClass.hInstance, nullptr));
     if (!reader)
         throw std::bad_alloc();
+    published = reader.get();
     const OpenClipboardScope clipboard(reader.get());
     if (!clipboard.opened())
         throw Failure(messages::kHeldOpen);
@@ -201,18 +227,53 @@ Win32Clipboard::~Win32Clipboard()
 
 ClipboardText Win32Clipboard::ReadText(const std::function<bool()>& keepWaiting)
 {
-    // An owner that does not answer at all is said at once, rather than
-    // after the whole wait.
+    const auto reading = std::make_shared<Reading>();
+    // A text the owner stored whole is read without it. Only a read that
+    // takes long asks the owner whether it answers at all, without waiting
+    // for it, so that one that does not is said within two seconds.
     const HWND owner = GetClipboardOwner();
-    DWORD_PTR ignored = 0;
-    if (owner != nullptr && owner != owner_.get()
-        && SendMessageTimeoutW(owner, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kAnswerMilliseconds, &ignored) == 0)
-        throw Unanswered(messages::OwnerDoesNotAnswer);
-    const auto text = std::make_shared<ClipboardText>();
-    RunBesideTheWindow([text] { *text = ReadNow(); }, handleMessage_, keepWaiting,
-                       GetTickCount64() + kReadPatienceMilliseconds,
-                       [] { return Unanswered(messages::OwnerKeepsTheText); }, messages::kUnreadable);
-    return std::move(*text);
+    const ULONGLONG started = GetTickCount64();
+    ULONGLONG asked = 0;
+    const auto ownerAnswers = [&] {
+        const ULONGLONG now = GetTickCount64();
+        if (owner == nullptr || owner == owner_.get() || now - started < kAnswerMilliseconds)
+            return true;
+        if (asked == 0) {
+            asked = now;
+            // The answer comes as the window's loop goes on; its share of the
+            // read is let go then, or with the program.
+            auto* answer = new std::shared_ptr<Reading>(reading);
+            if (SendMessageCallbackW(
+                    owner, WM_NULL, 0, 0,
+                    [](HWND, UINT, ULONG_PTR data, LRESULT) {
+                        const std::unique_ptr<std::shared_ptr<Reading>> answered(
+                            reinterpret_cast<std::shared_ptr<Reading>*>(data));
+                        (*answered)->ownerAnswered = true;
+                    },
+                    reinterpret_cast<ULONG_PTR>(answer))
+                == 0) {
+                delete answer;
+                reading->ownerAnswered = true; // gone: the read's own deadline holds
+            }
+        }
+        return reading->ownerAnswered || now - asked < kAnswerMilliseconds;
+    };
+    bool unanswered = false;
+    RunBesideTheWindow([reading] { reading->text = ReadNow(reading->reader); }, handleMessage_,
+                       [&] {
+                           unanswered = !ownerAnswers();
+                           return !unanswered && keepWaiting();
+                       },
+                       started + kReadPatienceMilliseconds,
+                       [&] {
+                           // Given up, the read holds the clipboard no more.
+                           if (const HWND reader = reading->reader)
+                               SendNotifyMessageW(reader, kLetGo, 0, 0);
+                           return Unanswered(unanswered ? messages::OwnerDoesNotAnswer
+                                                        : messages::OwnerKeepsTheText);
+                       },
+                       messages::kUnreadable);
+    return std::move(reading->text);
 }
 
 void Win32Clipboard::WriteText(std::string_view utf8, Sensitivity sensitivity, ClipboardMark readFrom)

@@ -12,9 +12,15 @@
 //     no window, as some programs do, which Wine lets in beside a reader that
 //     named none either.
 //   win32_test_tool stuck
-//     offers text rendered only when asked for, and never renders it.
+//     offers text rendered only when asked for, and never renders it, while
+//     it answers every other message, as an owner fetching its text from
+//     afar can.
 //   win32_test_tool hung
 //     offers text rendered only when asked for, and answers no message at all.
+//   win32_test_tool stored
+//     puts "Bonjour" on the clipboard, whole, and then answers no message.
+//   win32_test_tool opening
+//     opens the clipboard within a second, or says "locked".
 //   win32_test_tool hinting
 //     offers "Bonjour", and one of the formats that keep a text out of the
 //     history rendered only when asked for, which it never renders.
@@ -73,8 +79,11 @@ LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 {
     switch (message) {
     case WM_RENDERFORMAT:
-        if (stuck)
-            Sleep(INFINITE);
+        while (stuck) {
+            MSG other;
+            if (GetMessageW(&other, nullptr, 0, 0) > 0)
+                DispatchMessageW(&other);
+        }
         if (Put(nullptr, renewedSize))
             PostMessageW(window, kRenew, 0, 0);
         return 0;
@@ -170,6 +179,20 @@ int PrintMessage()
     return 0;
 }
 
+int OpenWithinASecond()
+{
+    for (int tries = 0; tries < 100; ++tries) {
+        if (OpenClipboard(nullptr)) {
+            CloseClipboard();
+            Say("opened");
+            return 0;
+        }
+        Sleep(10);
+    }
+    Say("locked");
+    return 0;
+}
+
 int PlantedNotepad(const wchar_t* self)
 {
     std::wstring marker = self;
@@ -192,6 +215,8 @@ int wmain(int argc, wchar_t* argv[])
         return PrintMessage();
     if (mode == L"owner")
         return PrintOwner();
+    if (mode == L"opening")
+        return OpenWithinASecond();
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = Procedure;
     windowClass.lpszClassName = L"ClipboardOwner";
@@ -219,19 +244,19 @@ int wmain(int argc, wchar_t* argv[])
         stuck = true;
     else if (mode == L"clinging")
         clinging = true;
-    else if (mode != L"hung")
+    else if (mode != L"hung" && mode != L"stored")
         return 2;
     EmptyClipboard();
     if (mode == L"hinting") {
         Put(L"Bonjour", 7);
         SetClipboardData(RegisterClipboardFormatW(L"CanIncludeInClipboardHistory"), nullptr);
-    } else if (clinging)
+    } else if (clinging || mode == L"stored")
         Put(L"Bonjour", 7);
     else
         SetClipboardData(CF_UNICODETEXT, nullptr); // rendered when asked for
     CloseClipboard();
     Say("ready");
-    if (mode == L"hung")
+    if (mode == L"hung" || mode == L"stored")
         Sleep(INFINITE);
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0)
