@@ -63,6 +63,10 @@ inline constexpr char kNoNotepad[]
 inline constexpr char kEmptiedNotWritten[]
     = "Le presse-papier n'a pas pu être modifié : le système a refusé le nouveau texte, et le presse-papier "
       "est maintenant vide. Copiez le texte à nouveau, puis recommencez.";
+inline constexpr char kWriteStopped[]
+    = "Le presse-papier n'a pas pu être modifié : le système a arrêté l'écriture avant qu'elle commence, sans "
+      "doute faute de mémoire. Le presse-papier n'a pas été modifié. Fermez d'autres programmes, puis "
+      "recommencez.";
 inline constexpr char kRefusedTextPutBack[]
     = "Le presse-papier n'a pas pu être modifié : le système a refusé le nouveau texte, sans doute trop long. "
       "Le texte que vous aviez copié y a été remis. Fermez d'autres programmes ou copiez un texte plus court, "

@@ -9,7 +9,7 @@
 
 void RunBesideTheWindow(std::function<void()> work, const std::function<void(MSG&)>& handleMessage,
                         const std::function<bool()>& keepWaiting, ULONGLONG deadline,
-                        const std::function<Failure()>& givenUp, const char* vanished)
+                        const std::function<Failure()>& givenUp, const std::function<Failure()>& vanished)
 {
     // Shared with the thread, which may outlive this call when another
     // program never answers: it ends with the program.
@@ -58,5 +58,5 @@ void RunBesideTheWindow(std::function<void()> work, const std::function<void(MSG
     if (working->failure)
         std::rethrow_exception(working->failure);
     if (!working->finished)
-        throw Failure(vanished);
+        throw vanished();
 }

@@ -13,8 +13,8 @@ inline constexpr ULONGLONG kNoDeadline = ~ULONGLONG{0};
 // the window's messages, each handled by `handleMessage`, until `work` ends;
 // its failure is thrown here. Gives up, throwing `givenUp()`, once
 // GetTickCount64 passes `deadline`, when `keepWaiting` says no more, or when
-// the window's loop is told to quit; throws `vanished` when the system ends
-// the thread midway. A thread given up on ends with the program.
+// the window's loop is told to quit; throws `vanished()` when the system
+// ends the thread midway. A thread given up on ends with the program.
 void RunBesideTheWindow(std::function<void()> work, const std::function<void(MSG&)>& handleMessage,
                         const std::function<bool()>& keepWaiting, ULONGLONG deadline,
-                        const std::function<Failure()>& givenUp, const char* vanished);
+                        const std::function<Failure()>& givenUp, const std::function<Failure()>& vanished);

@@ -272,7 +272,7 @@ ClipboardText Win32Clipboard::ReadText(const std::function<bool()>& keepWaiting)
                            return Unanswered(unanswered ? messages::OwnerDoesNotAnswer
                                                         : messages::OwnerKeepsTheText);
                        },
-                       messages::kUnreadable);
+                       [] { return Failure(messages::kUnreadable); });
     return std::move(reading->text);
 }
 
@@ -299,5 +299,7 @@ void Win32Clipboard::WriteText(std::string_view utf8, Sensitivity sensitivity, C
             WriteNow(owner, std::move(*shared), readFrom, write->emptied);
         },
         handleMessage_, [] { return true; }, kNoDeadline, [] { return Failure(messages::kNotWritten); },
-        messages::kEmptiedNotWritten);
+        [write = lastWrite_] {
+            return Failure(write->emptied ? messages::kEmptiedNotWritten : messages::kWriteStopped);
+        });
 }
