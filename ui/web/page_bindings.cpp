@@ -111,8 +111,6 @@ public:
         Wipe(key_);
     }
 
-    using Form1Clicks::Quitting;
-
 private:
     static void Wipe(std::u16string& text)
     {
