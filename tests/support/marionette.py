@@ -61,6 +61,8 @@ class Firefox:
         return result.get("value") if isinstance(result, dict) else result
 
     def quit(self):
+        self.stream.close()
+        self.socket.close()
         self.process.kill()
         self.process.wait()
         shutil.rmtree(self.profile, ignore_errors=True)
