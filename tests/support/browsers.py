@@ -5,6 +5,7 @@ interface."""
 import functools
 import http.server
 import shutil
+import socket
 import tempfile
 import threading
 
@@ -34,6 +35,7 @@ class Server:
         self.requests = 0
         self.folder = folder
         self.failing = None  # an error status to answer every request with
+        self.dropping = set()  # paths whose connection is cut before any answer
         server = self
 
         class Handler(http.server.SimpleHTTPRequestHandler):
@@ -41,6 +43,10 @@ class Server:
                 super().__init__(*arguments, directory=server.folder, **options)
 
             def send_head(self):
+                if self.path.split("?")[0] in server.dropping:
+                    self.close_connection = True
+                    self.connection.shutdown(socket.SHUT_RDWR)
+                    return None
                 if server.failing:
                     self.send_error(server.failing)
                     return None

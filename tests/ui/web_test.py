@@ -7,6 +7,7 @@ origin of its own, so that no service worker or cache outlives it.
 Usage: web_test.py SITE   (DISPLAY must name a test X server)
 """
 import base64
+import hashlib
 import os
 import re
 import shutil
@@ -95,6 +96,10 @@ BUILD_SEEN = ("return [document.querySelector('meta[name=build]')?.content ?? ''
               " window.coreBuild ?? ''];")
 
 
+def sha256(path):
+    return hashlib.sha256(path.read_bytes()).hexdigest()
+
+
 def copy(text):
     """Copied as most programs do: WebKit reads text/plain;charset=utf-8 only."""
     xclip_put(text.encode(), "text/plain;charset=utf-8")
@@ -168,7 +173,7 @@ class Cases:
         return self.script("return document.getElementById('messageText').textContent")
 
     def site_copy(self, build):
-        """The site, marked as build `build` in its page, script, module and service worker."""
+        """The site, marked as build `build` in its page, script, module and the files that describe it."""
         folder = tempfile.mkdtemp(prefix="brouillamine-site-")
         self.addCleanup(shutil.rmtree, folder)
         shutil.copytree(SITE, folder, dirs_exist_ok=True)
@@ -178,10 +183,15 @@ class Cases:
         for name, variable in (("page.js", "pageBuild"), ("brouillamine-core.js", "coreBuild")):
             with open(site / name, "a") as script:
                 script.write(f'\nwindow.{variable} = "{build}";\n')
-        worker = site / "sw.js"
-        worker.write_text(re.sub(r"[0-9a-f]{16}", lambda hash: f"{hash[0]}-{build}", worker.read_text(), count=1))
+        # Its version, and the hashes of its files as they are now.
+        described = (site / "sw.js", site / "build.json")
+        for description in described:
+            text = re.sub(r"[0-9a-f]{16}", lambda version: f"{version[0]}-{build}", description.read_text(), count=1)
+            description.write_text(re.sub(
+                r'"([^"]+)": "[0-9a-f]{64}"',
+                lambda entry: f'"{entry[1]}": "{sha256(site / entry[1].replace("./", "index.html"))}"', text))
         # Deployed a day apart: the server tells the builds apart by date, as most do.
-        for changed in (index, site / "page.js", site / "brouillamine-core.js", worker):
+        for changed in (index, site / "page.js", site / "brouillamine-core.js", *described):
             os.utime(changed, (BUILDS_DAY + build * 86400,) * 2)
         return folder
 
@@ -475,10 +485,34 @@ class Cases:
         server.folder = self.site_copy(2)
         self.open(server)
         self.assertEqual(self.script(BUILD_SEEN), ["2", "2", "2"])
-        self.assertTrue(self.browser.async_script(WORKER_SETTLED, "-2"), "the new build's worker did not take over")
         server.stop()
         self.open(server)
         self.assertEqual(self.script(BUILD_SEEN), ["2", "2", "2"])
+
+    # After a deploy, a load takes the new build once all of it has come and
+    # matched its hashes, and else the kept build: never some of each.
+    def test_a_load_whose_connection_drops_on_one_file_takes_the_kept_build_whole(self):
+        server = self.serve(self.site_copy(1))
+        self.open(server)
+        self.assertTrue(self.browser.async_script(WORKER_SETTLED, "-1"))
+        server.folder = self.site_copy(2)
+        server.dropping = {"/brouillamine-core.js"}
+        self.open(server)
+        self.assertEqual(self.script(BUILD_SEEN), ["1", "1", "1"])
+        server.dropping = set()
+        self.open(server)
+        self.assertEqual(self.script(BUILD_SEEN), ["2", "2", "2"])
+
+    def test_a_file_that_does_not_match_its_build_keeps_the_build_out(self):
+        server = self.serve(self.site_copy(1))
+        self.open(server)
+        self.assertTrue(self.browser.async_script(WORKER_SETTLED, "-1"))
+        # Deployed with one file left over from the build before.
+        stale = self.site_copy(2)
+        shutil.copy(Path(server.folder, "page.js"), stale)
+        server.folder = stale
+        self.open(server)
+        self.assertEqual(self.script(BUILD_SEEN), ["1", "1", "1"])
 
     def test_a_module_that_fails_to_load_is_said(self):
         broken = self.site_copy(1)
