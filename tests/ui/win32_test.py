@@ -91,6 +91,14 @@ class UnderWine(unittest.TestCase):
         except subprocess.TimeoutExpired:
             raise AssertionError(f"{command[0]} did not end within {seconds} s") from None
 
+    @classmethod
+    def new_server(cls, limit=""):
+        """A Wine server in place of the running one, once that one has ended:
+        started before, the new one would see it and leave."""
+        cls.wine("wineserver", "-k")
+        cls.wine("wineserver", "-w")
+        cls.wine("sh", "-c", f"{limit}exec wineserver -p")
+
     def setUp(self):
         self.start(EXE)
 
@@ -285,8 +293,7 @@ class UnderWine(unittest.TestCase):
                                                   (90, "le presse-papier est maintenant vide", None)):
             with self.subTest(server_mebibytes=server_mebibytes):
                 self.tearDown()
-                self.wine("wineserver", "-k")
-                self.wine("sh", "-c", f"ulimit -v {server_mebibytes << 10} && exec wineserver -p")
+                self.new_server(f"ulimit -v {server_mebibytes << 10} && ")
                 self.start(EXE)
                 xclip_put(text)
                 click(self.window, COMMAND1)
@@ -294,8 +301,7 @@ class UnderWine(unittest.TestCase):
                 self.assertIn(said, self.message())
                 self.assertEqual(xclip_get(seconds=30), clipboard)
         self.tearDown()
-        self.wine("wineserver", "-k")
-        self.wine("wineserver", "-p")
+        self.new_server()
         self.start(EXE)
 
     def message(self):
