@@ -170,10 +170,10 @@ class WebKit(SeleniumBrowser):
 
 class FirefoxBrowser:
     """Firefox through Marionette; its profile lets pages read the clipboard
-    with no « Coller » menu."""
+    with no « Coller » menu, but with `own_rules`."""
 
-    def __init__(self):
-        self.firefox = Firefox()
+    def __init__(self, own_rules=False):
+        self.firefox = Firefox(clipboard_unguarded=not own_rules)
         self.firefox.command("WebDriver:SetTimeouts", {"script": 120000, "pageLoad": 20000})
 
     def allow_clipboard(self, origin):

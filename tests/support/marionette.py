@@ -11,12 +11,14 @@ FIREFOX_SECONDS = 40
 
 
 class Firefox:
-    def __init__(self):
+    """With `clipboard_unguarded`, pages read the clipboard with no « Paste » menu."""
+
+    def __init__(self, clipboard_unguarded=True):
         self.profile = tempfile.mkdtemp(prefix="brouillamine-firefox-")
         with socket.socket() as probe:
             probe.bind(("127.0.0.1", 0))
             port = probe.getsockname()[1]
-        prefs = {"marionette.port": port, "dom.events.testing.asyncClipboard": True,
+        prefs = {"marionette.port": port, "dom.events.testing.asyncClipboard": clipboard_unguarded,
                  "browser.shell.checkDefaultBrowser": False, "browser.aboutwelcome.enabled": False,
                  "datareporting.policy.dataSubmissionEnabled": False, "app.update.disabledForTesting": True,
                  "browser.startup.homepage_override.mstone": "ignore", "browser.tabs.warnOnClose": False,

@@ -15,13 +15,14 @@ import socket
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "support"))
 from browsers import Chromium, FirefoxBrowser, Server, WebKit  # noqa: E402
 from x11 import (INITIAL_KEY, clipboard_becomes, expected_cipher, run_client, wait_until, xclip_get,  # noqa: E402
-                 xclip_put)
+                 xclip_put, xdotool)
 
 SITE = None
 SERVE_WEB = Path(__file__).resolve().parents[2] / "scripts" / "serve_web.py"
@@ -542,6 +543,35 @@ class InFirefox(Cases, unittest.TestCase):
 class InWebKit(Cases, unittest.TestCase):
     Engine = WebKit
     middle_click_pastes = False  # its pointer's middle button comes up as the left one
+
+
+class UnderTheBrowsersOwnRules(unittest.TestCase):
+    """No permission given beforehand: the user answers the browser's own prompt."""
+
+    def test_firefox_after_its_paste_menu(self):
+        browser = FirefoxBrowser(own_rules=True)
+        self.addCleanup(browser.quit)
+        server = Server(SITE)
+        self.addCleanup(server.stop)
+        browser.open(server.url)
+        self.assertTrue(wait_until(lambda: browser.script("return document.getElementById('Command1') !== null"),
+                                   20), "the page was not built")
+        copy("Bonjour")
+        browser.click("Command1")
+        menu = lambda: xdotool("search", "--onlyvisible", "--name", "^Firefox$")
+        self.assertTrue(wait_until(menu, 10), "Firefox showed no paste menu")
+        # Its « Paste », by the key it underlines. Firefox takes a key only a
+        # second after it shows the menu (security.dialog_enable_delay), and
+        # one pressed sooner starts that second again: pressed every 50 ms,
+        # none was ever taken. So each press comes 1.5 s after the last.
+        for _ in range(4):
+            time.sleep(1.5)
+            xdotool("key", "p")
+            if wait_until(lambda: not menu(), 1):
+                break
+        self.assertFalse(menu(), "the paste menu stayed")
+        cipher = expected_cipher("Bonjour", INITIAL_KEY).encode()
+        self.assertEqual(clipboard_becomes(cipher), cipher)
 
 
 if __name__ == "__main__":
