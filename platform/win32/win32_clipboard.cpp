@@ -99,6 +99,22 @@ struct Reading {
     ClipboardText text;
 };
 
+// Sends the owner a message that asks nothing, without waiting: its answer
+// comes as the window's loop goes on, and lets its share of the read go then,
+// or with the program.
+void AskWhetherItAnswers(HWND owner, const std::shared_ptr<Reading>& reading)
+{
+    auto* answer = new std::shared_ptr<Reading>(reading);
+    const auto answered = [](HWND, UINT, ULONG_PTR data, LRESULT) {
+        const std::unique_ptr<std::shared_ptr<Reading>> mine(reinterpret_cast<std::shared_ptr<Reading>*>(data));
+        (*mine)->ownerAnswered = true;
+    };
+    if (SendMessageCallbackW(owner, WM_NULL, 0, 0, answered, reinterpret_cast<ULONG_PTR>(answer)) == 0) {
+        delete answer;
+        reading->ownerAnswered = true; // gone: the read's own deadline holds
+    }
+}
+
 // Reads the text on the calling thread, where an owner that never renders
 // holds it for ever.
 ClipboardText ReadNow(std::atomic<HWND>& published)
@@ -240,21 +256,7 @@ ClipboardText Win32Clipboard::ReadText(const std::function<bool()>& keepWaiting)
             return true;
         if (asked == 0) {
             asked = now;
-            // The answer comes as the window's loop goes on; its share of the
-            // read is let go then, or with the program.
-            auto* answer = new std::shared_ptr<Reading>(reading);
-            if (SendMessageCallbackW(
-                    owner, WM_NULL, 0, 0,
-                    [](HWND, UINT, ULONG_PTR data, LRESULT) {
-                        const std::unique_ptr<std::shared_ptr<Reading>> answered(
-                            reinterpret_cast<std::shared_ptr<Reading>*>(data));
-                        (*answered)->ownerAnswered = true;
-                    },
-                    reinterpret_cast<ULONG_PTR>(answer))
-                == 0) {
-                delete answer;
-                reading->ownerAnswered = true; // gone: the read's own deadline holds
-            }
+            AskWhetherItAnswers(owner, reading);
         }
         return reading->ownerAnswered || now - asked < kAnswerMilliseconds;
     };
