@@ -1,7 +1,7 @@
 """The web app's server on 127.0.0.1, and the three engines that show it,
 each a real browser (not headless, so that it uses the X server's
-clipboard) allowed to read and write the clipboard, behind one small
-interface."""
+clipboard) allowed to read and write the clipboard, or with `own_rules`
+under the browser's own clipboard rules, behind one small interface."""
 import functools
 import http.server
 import shutil
@@ -136,7 +136,7 @@ class SeleniumBrowser:
 
 
 class Chromium(SeleniumBrowser):
-    def __init__(self):
+    def __init__(self, own_rules=False):
         self.profile = tempfile.mkdtemp(prefix="brouillamine-chromium-")
         options = webdriver.ChromeOptions()
         options.binary_location = "/usr/bin/chromium"
@@ -145,8 +145,9 @@ class Chromium(SeleniumBrowser):
                          "--password-store=basic", "--window-size=800,600"):
             options.add_argument(argument)
         super().__init__(webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options))
-        # Otherwise writeText wants the focus.
-        self.driver.execute_cdp_cmd("Emulation.setFocusEmulationEnabled", {"enabled": True})
+        if not own_rules:
+            # Otherwise writeText wants the focus.
+            self.driver.execute_cdp_cmd("Emulation.setFocusEmulationEnabled", {"enabled": True})
 
     def allow_clipboard(self, origin):
         # Otherwise readText waits at a prompt.
@@ -159,12 +160,13 @@ class Chromium(SeleniumBrowser):
 
 
 class WebKit(SeleniumBrowser):
-    def __init__(self):
+    def __init__(self, own_rules=False):
         options = WebKitOptions()
         options.binary_location = MINIBROWSER
-        # Lets pages read the clipboard with no permission bar.
-        for argument in ("--automation", "--javascript-can-access-clipboard=true"):
-            options.add_argument(argument)
+        options.add_argument("--automation")
+        if not own_rules:
+            # Lets pages read the clipboard with no permission bar.
+            options.add_argument("--javascript-can-access-clipboard=true")
         super().__init__(webdriver.WebKitGTK(executable_path="/usr/bin/WebKitWebDriver", options=options))
 
 

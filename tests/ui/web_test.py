@@ -15,6 +15,7 @@ import socket
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 from pathlib import Path
@@ -112,6 +113,12 @@ def select(text):
                timeout=10).check_returncode()
     if not wait_until(lambda: xclip_get(selection="primary") == text.encode(), 10):
         raise AssertionError("xclip did not take the primary selection")
+
+
+def pixel(window, x, y):
+    """The colour at (x, y) of an X window, as ImageMagick names it."""
+    return run_client(["import", "-window", window, "-crop", f"1x1+{x}+{y}", "txt:-"], stdout=subprocess.PIPE,
+                      text=True, timeout=10).stdout.split()[-1]
 
 
 def listening(port):
@@ -546,32 +553,72 @@ class InWebKit(Cases, unittest.TestCase):
 
 
 class UnderTheBrowsersOwnRules(unittest.TestCase):
-    """No permission given beforehand: the user answers the browser's own prompt."""
+    """No permission given beforehand: the user answers the browser's own
+    prompt, and the command completes."""
 
-    def test_firefox_after_its_paste_menu(self):
-        browser = FirefoxBrowser(own_rules=True)
+    def crypt_answering(self, browser, answer, prompt=None):
+        """`prompt`: a point of the window and the colour the prompt gives
+        it, to see it come; `answer` then answers it, given the window."""
         self.addCleanup(browser.quit)
         server = Server(SITE)
         self.addCleanup(server.stop)
         browser.open(server.url)
         self.assertTrue(wait_until(lambda: browser.script("return document.getElementById('Command1') !== null"),
                                    20), "the page was not built")
+        window = xdotool("search", "--onlyvisible", "--name", "Brouillamine")[0]
         copy("Bonjour")
-        browser.click("Command1")
-        menu = lambda: xdotool("search", "--onlyvisible", "--name", "^Firefox$")
-        self.assertTrue(wait_until(menu, 10), "Firefox showed no paste menu")
-        # Its « Paste », by the key it underlines. Firefox takes a key only a
-        # second after it shows the menu (security.dialog_enable_delay), and
-        # one pressed sooner starts that second again: pressed every 50 ms,
-        # none was ever taken. So each press comes 1.5 s after the last.
-        for _ in range(4):
-            time.sleep(1.5)
-            xdotool("key", "p")
-            if wait_until(lambda: not menu(), 1):
-                break
-        self.assertFalse(menu(), "the paste menu stayed")
+        # WebKitWebDriver's click returns only once its bar is answered.
+        clicking = threading.Thread(target=browser.click, args=("Command1",), daemon=True)
+        clicking.start()
+        if prompt:
+            (x, y), colour = prompt
+            shown = lambda: pixel(window, x, y) == colour
+            self.assertTrue(wait_until(shown, 10), "no prompt came")
+            # A prompt ignores a click that comes just after it shows, lest
+            # the user's next click on the page answer it unseen.
+            for _ in range(4):
+                time.sleep(0.5)
+                answer(window)
+                if wait_until(lambda: not shown(), 1):
+                    break
+            self.assertFalse(shown(), "the prompt stayed")
+        else:
+            answer(window)
+        clicking.join(10)
+        self.assertFalse(clicking.is_alive(), "the click did not end")
         cipher = expected_cipher("Bonjour", INITIAL_KEY).encode()
         self.assertEqual(clipboard_becomes(cipher), cipher)
+
+    def test_firefox_after_its_paste_menu(self):
+        def answer(window):
+            menu = lambda: xdotool("search", "--onlyvisible", "--name", "^Firefox$")
+            self.assertTrue(wait_until(menu, 10), "Firefox showed no paste menu")
+            # Its « Paste », by the key it underlines. Firefox takes a key only a
+            # second after it shows the menu (security.dialog_enable_delay), and
+            # one pressed sooner starts that second again: pressed every 50 ms,
+            # none was ever taken. So each press comes 1.5 s after the last.
+            for _ in range(4):
+                time.sleep(1.5)
+                xdotool("key", "p")
+                if wait_until(lambda: not menu(), 1):
+                    break
+            self.assertFalse(menu(), "the paste menu stayed")
+
+        self.crypt_answering(FirefoxBrowser(own_rules=True), answer)
+
+    def test_chromium_after_its_bubble(self):
+        # The bubble is drawn inside Chromium's 800×600 window; seen by its
+        # « Allow » button's blue, then clicked there.
+        self.crypt_answering(Chromium(own_rules=True), prompt=((362, 236), "srgb(211,227,253)"),
+                             answer=lambda window: xdotool("mousemove", "--window", window, 390, 235, "click", 1))
+
+    def test_webkit_after_its_bar(self):
+        def answer(window):
+            width = int(dict(line.split("=") for line in xdotool("getwindowgeometry", "--shell", window))["WIDTH"])
+            xdotool("mousemove", "--window", window, width - 49, 69, "click", 1)  # its « Yes », at the right
+
+        # The bar comes under the address bar, across the window.
+        self.crypt_answering(WebKit(own_rules=True), answer, prompt=((700, 50), "srgb(241,230,217)"))
 
 
 if __name__ == "__main__":
