@@ -80,6 +80,19 @@ PENDING_WRITES = """
 window.writes = [];
 navigator.clipboard.writeText = (text) => { window.writes.push(text); return new Promise(() => {}); };
 """
+# A read refused as the page has lost the focus, as to a permission prompt
+# the user answers; window.focusBack() gives it back.
+UNFOCUSED_READ = """
+const read = navigator.clipboard.readText.bind(navigator.clipboard);
+const hasFocus = document.hasFocus.bind(document);
+navigator.clipboard.readText = () => {
+  navigator.clipboard.readText = read;
+  document.hasFocus = () => false;
+  window.refusedUnfocused = true;
+  return Promise.reject(new DOMException('Document is not focused.', 'NotAllowedError'));
+};
+window.focusBack = () => { document.hasFocus = hasFocus; dispatchEvent(new Event('focus')); };
+"""
 REFUSED_READS = "navigator.clipboard.readText = () => Promise.reject(new DOMException('', 'NotAllowedError'));"
 # Whether a service worker of `version` (or any) controls the page and is the
 # only one, within 10 s.
@@ -289,6 +302,16 @@ class Cases:
         self.assertIn("collez le texte ici", self.message())
         self.browser.paste_into("messageArea")
         self.assertEqual(clipboard_becomes(b"Bonjour"), b"Bonjour")
+
+    def test_a_read_refused_while_the_focus_is_away_is_made_again_when_it_comes_back(self):
+        self.script(UNFOCUSED_READ)
+        copy("Bonjour")
+        self.browser.click("Command1")
+        self.assertTrue(wait_until(lambda: self.script("return window.refusedUnfocused === true"), 5))
+        self.script("window.focusBack();")
+        cipher = expected_cipher("Bonjour", INITIAL_KEY).encode()
+        self.assertEqual(clipboard_becomes(cipher), cipher)
+        self.assertFalse(self.script("return document.getElementById('message').open"), "the paste box was offered")
 
     def test_a_refused_write_offers_the_result_and_forgets_it(self):
         self.script("const write = navigator.clipboard.writeText.bind(navigator.clipboard);"

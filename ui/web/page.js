@@ -6,6 +6,9 @@
 // After a command on a text this long (in characters), the page takes a fresh module.
 const RENEWED_AFTER = 1 << 22;
 
+// How long a read refused to an unfocused page waits for the focus, in ms.
+const FOCUS_AWAITED = 2000;
+
 // However large the screen, the window is drawn at most this many times its size.
 const LARGEST_SCALE = 3;
 
@@ -175,10 +178,36 @@ async function start() {
     showMessage(message, { pasteBox: true });
   }
 
+  // Chromium's permission bubble takes the focus while the user answers it,
+  // and the read it then lets through finds the page unfocused: the read is
+  // made again once the focus is back, if it comes back soon.
+  async function readClipboard() {
+    try {
+      return await navigator.clipboard.readText();
+    } catch (refusal) {
+      if (document.hasFocus() || !(await focusComesBack())) throw refusal;
+      return navigator.clipboard.readText();
+    }
+  }
+
+  function focusComesBack() {
+    return new Promise((resolve) => {
+      const timer = setTimeout(() => {
+        removeEventListener("focus", back);
+        resolve(false);
+      }, FOCUS_AWAITED);
+      const back = () => {
+        clearTimeout(timer);
+        resolve(true);
+      };
+      addEventListener("focus", back, { once: true });
+    });
+  }
+
   async function readThenRun() {
     let text;
     try {
-      text = await navigator.clipboard.readText();
+      text = await readClipboard();
     } catch {
       text = null; // refused, or no clipboard for pages
     }
